@@ -29,7 +29,7 @@ struct OpenResult {
 };
 
 class MediaEngine {
-public:
+  public:
     virtual ~MediaEngine() = default;
 
     // Opens `path` (already resolved from its short form). The device starts

@@ -36,8 +36,7 @@ int32_t GetFrameRate(const std::string& alias);
 
 // --- Audio and video settings ----------------------------------------------
 // volume 0..100; "left"/"right" in any case pick one channel, anything else both.
-std::string SetChannelVolume(const std::string& alias, const std::string& channel,
-                             int32_t volume);
+std::string SetChannelVolume(const std::string& alias, const std::string& channel, int32_t volume);
 std::string SetSpeed(const std::string& alias, int32_t speed);
 std::string PlaceVideoWindow(int32_t videoWindow, const std::string& alias, int32_t x, int32_t y,
                              int32_t cx, int32_t cy);

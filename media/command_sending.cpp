@@ -52,7 +52,9 @@ std::string ResultText(uint32_t code) {
     return description;
 }
 
-std::string Send(const std::string& command) { return ResultText(SendCode(command)); }
+std::string Send(const std::string& command) {
+    return ResultText(SendCode(command));
+}
 
 std::string SendInField(const std::string& command, std::size_t width) {
     return Send(useful::FitToField(command, width));

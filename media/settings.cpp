@@ -24,8 +24,7 @@ bool namesOneChannel(const std::string& channel) {
 
 }  // namespace
 
-std::string SetChannelVolume(const std::string& alias, const std::string& channel,
-                             int32_t volume) {
+std::string SetChannelVolume(const std::string& alias, const std::string& channel, int32_t volume) {
     if (volume < kLowestVolume || volume > kHighestVolume) {
         return "out of volume";
     }

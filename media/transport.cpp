@@ -42,13 +42,21 @@ std::string PlayMedia(const std::string& alias, const std::string& from, const s
                                kCommandFieldWidth);
 }
 
-std::string CloseMedia(const std::string& alias) { return detail::Send("Close " + alias); }
+std::string CloseMedia(const std::string& alias) {
+    return detail::Send("Close " + alias);
+}
 
-std::string PauseMedia(const std::string& alias) { return detail::Send("Pause " + alias); }
+std::string PauseMedia(const std::string& alias) {
+    return detail::Send("Pause " + alias);
+}
 
-std::string StopMedia(const std::string& alias) { return detail::Send("Stop " + alias); }
+std::string StopMedia(const std::string& alias) {
+    return detail::Send("Stop " + alias);
+}
 
-std::string ResumeMedia(const std::string& alias) { return detail::Send("Resume " + alias); }
+std::string ResumeMedia(const std::string& alias) {
+    return detail::Send("Resume " + alias);
+}
 
 std::string SeekAndPlay(const std::string& alias, int32_t positionFrames) {
     const uint32_t seekCode =

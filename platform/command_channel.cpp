@@ -11,7 +11,7 @@ uint32_t mciSendString(const std::string& command, char* returnBuffer, uint32_t 
                        int32_t /*callbackWindow*/) {
     CopyToBuffer("", returnBuffer, returnLength);
     return command.find_first_not_of(' ') == std::string::npos ? kMciMissingCommandString
-                                                                : kMciUnsupportedFunction;
+                                                               : kMciUnsupportedFunction;
 }
 
 }  // namespace platform

@@ -37,7 +37,9 @@ std::string ProgramFolder() {
     return slash == 0 ? "/" : executable.substr(0, slash);
 }
 
-bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+bool CreateFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0755) == 0;
+}
 
 uint32_t GetShortPathName(const std::string& longPath, char* buffer, uint32_t length) {
     if (GetFileAttributes(longPath) == -1) {

@@ -10,9 +10,8 @@ constexpr std::size_t kLongestKeptExtension = 8;
 constexpr std::size_t kTableCapacity = 4096;
 
 bool isPlainAscii(const std::string& path) {
-    return std::all_of(path.begin(), path.end(), [](char c) {
-        return c > ' ' && c < 0x7F && c != '"' && c != '\'';
-    });
+    return std::all_of(path.begin(), path.end(),
+                       [](char c) { return c > ' ' && c < 0x7F && c != '"' && c != '\''; });
 }
 
 // The extension with its dot, when it is short and alphanumeric; else "".
@@ -22,11 +21,11 @@ std::string keptExtension(const std::string& path) {
         return "";
     }
     const std::string extension = path.substr(dot + 1);
-    const bool plain = extension.size() <= kLongestKeptExtension &&
-                       std::all_of(extension.begin(), extension.end(), [](char c) {
-                           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
-                                  (c >= 'A' && c <= 'Z');
-                       });
+    const bool plain =
+        extension.size() <= kLongestKeptExtension &&
+        std::all_of(extension.begin(), extension.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        });
     return plain ? "." + extension : "";
 }
 
@@ -49,8 +48,7 @@ std::string hexToken(uint64_t hash, const std::string& extension) {
 ShortPathTable::ShortPathTable(std::size_t capacity) : capacity_(capacity) {}
 
 std::string ShortPathTable::shortFormOf(const std::string& path) {
-    if (path.size() <= kLongestPlainShortForm && isPlainAscii(path) &&
-        !path.starts_with('~')) {
+    if (path.size() <= kLongestPlainShortForm && isPlainAscii(path) && !path.starts_with('~')) {
         return path;
     }
     std::lock_guard lock(mutex_);

@@ -15,7 +15,7 @@
 namespace platform {
 
 class ShortPathTable {
-public:
+  public:
     explicit ShortPathTable(std::size_t capacity);
 
     // The short form of `path`; the same path always gets the same form while it
@@ -26,7 +26,7 @@ public:
     // The path behind a token issued by this table; nothing for other texts.
     std::optional<std::string> pathOfToken(const std::string& token) const;
 
-private:
+  private:
     std::string issueToken(const std::string& path);
 
     const std::size_t capacity_;

@@ -23,7 +23,7 @@ struct VideoFrame {
 // A child picture inside a host. Never takes mouse or keyboard input: clicks
 // pass through to the controls beneath.
 class Picture {
-public:
+  public:
     virtual ~Picture() = default;
     // Position and size in the parent's logical pixels. UI thread.
     virtual void place(int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
@@ -32,7 +32,7 @@ public:
 };
 
 class WindowHost {
-public:
+  public:
     virtual ~WindowHost() = default;
     // Outer rectangle in logical pixels.
     virtual Rect outerRect() const = 0;

@@ -33,9 +33,13 @@ Integer roundInto(double value) {
 
 }  // namespace
 
-int32_t RoundToInt32(double value) { return roundInto<int32_t>(value); }
+int32_t RoundToInt32(double value) {
+    return roundInto<int32_t>(value);
+}
 
-int16_t RoundToInt16(double value) { return roundInto<int16_t>(value); }
+int16_t RoundToInt16(double value) {
+    return roundInto<int16_t>(value);
+}
 
 double CheckedDivide(double dividend, double divisor) {
     if (divisor == 0.0) {

@@ -10,7 +10,7 @@ namespace useful {
 // Thrown for a division by zero, a non-finite result or an integer conversion
 // that does not fit. Handlers catch it through their failure mechanism.
 class ArithmeticFailure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -54,9 +54,13 @@ std::string FileNameOf(const std::string& path) {
     }
 }
 
-bool IsPlayableFile(const std::string& path) { return hasKeyIn(path, kPlayableKeys); }
+bool IsPlayableFile(const std::string& path) {
+    return hasKeyIn(path, kPlayableKeys);
+}
 
-bool IsVideoFile(const std::string& path) { return hasKeyIn(path, kVideoKeys); }
+bool IsVideoFile(const std::string& path) {
+    return hasKeyIn(path, kVideoKeys);
+}
 
 void ShellOpen(const std::string& documentOrAddress, int32_t ownerWindow) {
     try {

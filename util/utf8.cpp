@@ -5,7 +5,9 @@ namespace {
 
 // A continuation byte (10xxxxxx) never starts a code point. Malformed bytes count
 // one each, so every byte belongs to exactly one "character".
-bool startsCodePoint(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }
+bool startsCodePoint(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+}
 
 // Byte offset where the code point numbered `index` (from 0) starts, or size().
 std::size_t offsetOfCodePoint(std::string_view text, std::size_t index) {

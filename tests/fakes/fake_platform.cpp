@@ -14,9 +14,13 @@ std::unique_ptr<FakePlatform>& instance() {
 
 }  // namespace
 
-FakePlatform& Platform() { return *instance(); }
+FakePlatform& Platform() {
+    return *instance();
+}
 
-void ResetPlatform() { instance() = std::make_unique<FakePlatform>(); }
+void ResetPlatform() {
+    instance() = std::make_unique<FakePlatform>();
+}
 
 std::string Trimmed(const std::string& text) {
     const std::size_t end = text.find_last_not_of(' ');
@@ -51,7 +55,9 @@ void FakePlatform::setShortPath(const std::string& path, const std::string& shor
     shortPaths[path] = shortForm;
 }
 
-std::string FakePlatform::describe(uint32_t code) { return "error " + std::to_string(code); }
+std::string FakePlatform::describe(uint32_t code) {
+    return "error " + std::to_string(code);
+}
 
 ScriptedAnswer FakePlatform::take(const std::string& command) {
     const std::string key = Trimmed(command);
@@ -103,7 +109,9 @@ int32_t GetFileAttributes(const std::string& path) {
     return found == files.end() ? -1 : found->second;
 }
 
-std::string ProgramFolder() { return fake::Platform().programFolder; }
+std::string ProgramFolder() {
+    return fake::Platform().programFolder;
+}
 
 bool CreateFolder(const std::string& path) {
     fake::FakePlatform& fake = fake::Platform();

@@ -31,7 +31,7 @@ struct ShellCall {
 };
 
 class FakePlatform {
-public:
+  public:
     // Answers for a command, matched on its text with trailing blanks removed.
     // A queued answer is used once, before the standing one.
     void answer(const std::string& command, uint32_t code, const std::string& text = "");
@@ -61,7 +61,7 @@ public:
     std::map<std::string, int32_t> attributes;
     std::map<std::string, std::string> shortPaths;
 
-private:
+  private:
     std::map<std::string, ScriptedAnswer> standing_;
     std::map<std::string, std::deque<ScriptedAnswer>> queued_;
 };

@@ -6,7 +6,7 @@
 #include "fakes/fake_platform.h"
 
 class PlatformTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { fake::ResetPlatform(); }
     fake::FakePlatform& platform() { return fake::Platform(); }
 };

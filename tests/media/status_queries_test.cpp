@@ -26,13 +26,14 @@ TEST_P(NumericAnswers, ReadTheLeadingNumberRoundedHalfToEven) {
     EXPECT_EQ(Media::GetPosition("a"), GetParam().expected) << '"' << GetParam().answer << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, NumericAnswers,
-    ::testing::Values(NumericCase{"1500", 1500}, NumericCase{"   42", 42},
-                      NumericCase{"12.5", 12}, NumericCase{"13.5", 14}, NumericCase{"-7", -7},
-                      NumericCase{"+8", 8}, NumericCase{"", 0}, NumericCase{"playing", 0},
-                      NumericCase{"99 frames", 99}, NumericCase{".5", 0}, NumericCase{"1e3", 1000},
-                      NumericCase{"-", 0}, NumericCase{"99999999999", -1}));
+INSTANTIATE_TEST_SUITE_P(Answers, NumericAnswers,
+                         ::testing::Values(NumericCase{"1500", 1500}, NumericCase{"   42", 42},
+                                           NumericCase{"12.5", 12}, NumericCase{"13.5", 14},
+                                           NumericCase{"-7", -7}, NumericCase{"+8", 8},
+                                           NumericCase{"", 0}, NumericCase{"playing", 0},
+                                           NumericCase{"99 frames", 99}, NumericCase{".5", 0},
+                                           NumericCase{"1e3", 1000}, NumericCase{"-", 0},
+                                           NumericCase{"99999999999", -1}));
 
 TEST_F(StatusQueries, NumericQueriesReturnMinusOneWhenRejected) {
     platform().answer("status a position", 263, "123");
@@ -55,8 +56,11 @@ TEST_F(StatusQueries, PercentPlayedRoundsAndTurnsArithmeticFailureIntoZero) {
         const char *length, *position;
         int32_t expected;
     };
-    const Case cases[] = {{"1000", "995", 100}, {"1000", "994", 99}, {"8", "1", 12},
-                          {"0", "5", 0},        {"10", "30000000", 0}};
+    const Case cases[] = {{"1000", "995", 100},
+                          {"1000", "994", 99},
+                          {"8", "1", 12},
+                          {"0", "5", 0},
+                          {"10", "30000000", 0}};
     for (const Case& c : cases) {
         fake::ResetPlatform();
         platform().answer("status a length", 0, c.length);

@@ -45,7 +45,8 @@ TEST_F(Transport, OpenSendsTheShortPathInA255CharacterField) {
 TEST_F(Transport, OpenOfAMissingFileSendsAnEmptyPathAndReportsTheAnswer) {
     const std::string command = "open  type MPEGVideo Alias b parent 0 Style 1073741824";
     platform().answer(command, 275);
-    EXPECT_EQ(Media::OpenMedia(0, "b", "/gone.mp3", "MPEGVideo"), fake::FakePlatform::describe(275));
+    EXPECT_EQ(Media::OpenMedia(0, "b", "/gone.mp3", "MPEGVideo"),
+              fake::FakePlatform::describe(275));
     EXPECT_EQ(platform().commands(), std::vector<std::string>{command});
 }
 

@@ -12,10 +12,11 @@ namespace {
 namespace fs = std::filesystem;
 
 class ShortPaths : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("rotavox-short-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        root_ =
+            fs::temp_directory_path() /
+            ("rotavox-short-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
         fs::create_directories(root_);
     }
     void TearDown() override { fs::remove_all(root_); }

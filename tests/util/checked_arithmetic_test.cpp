@@ -24,8 +24,7 @@ TEST(RoundToInt32, FailsOutsideItsRangeAndOnNonFiniteValues) {
     EXPECT_THROW(useful::RoundToInt32(2147483647.5), ArithmeticFailure);
     EXPECT_THROW(useful::RoundToInt32(-2147483649.0), ArithmeticFailure);
     EXPECT_THROW(useful::RoundToInt32(std::numeric_limits<double>::infinity()), ArithmeticFailure);
-    EXPECT_THROW(useful::RoundToInt32(std::numeric_limits<double>::quiet_NaN()),
-                 ArithmeticFailure);
+    EXPECT_THROW(useful::RoundToInt32(std::numeric_limits<double>::quiet_NaN()), ArithmeticFailure);
 }
 
 TEST(RoundToInt16, OverflowIsAFailure) {
@@ -35,8 +34,7 @@ TEST(RoundToInt16, OverflowIsAFailure) {
     EXPECT_EQ(useful::RoundToInt16(1.5), 2);
     EXPECT_THROW(useful::RoundToInt16(32767.5), ArithmeticFailure);
     EXPECT_THROW(useful::RoundToInt16(-32769.0), ArithmeticFailure);
-    EXPECT_THROW(useful::RoundToInt16(-std::numeric_limits<double>::infinity()),
-                 ArithmeticFailure);
+    EXPECT_THROW(useful::RoundToInt16(-std::numeric_limits<double>::infinity()), ArithmeticFailure);
 }
 
 TEST(CheckedDivide, FailsOnZeroDivisorAndNonFiniteQuotient) {
