@@ -1,0 +1,23 @@
+// The speed faders: the knob's place is the setting; nothing else stores it.
+
+#include "app/Decks.h"
+#include "app/deck_index.h"
+#include "app/failure_kinds.h"
+#include "media/Media.h"
+#include "util/checked_arithmetic.h"
+
+namespace app {
+
+int32_t SpeedAt(float top) {
+    return useful::RoundToInt32(200.0f - top);
+}
+
+void Decks::picSpeed_MouseDown(int16_t Index, int16_t, int16_t, float, float Y) {
+    EndQuietlyOnFailure([&] {
+        float& top = controls.lblSpeed[DeckOf(Index)].Top;
+        top = Y;  // no upper limit, unlike the volume-type faders
+        Media::SetSpeed(AliasOf(Index), SpeedAt(top));
+    });
+}
+
+}  // namespace app
