@@ -1,0 +1,88 @@
+// Adding and removing playlist entries: names, paths, and the two lists in step.
+
+#include <gtest/gtest.h>
+
+#include "decks_test.h"
+
+namespace {
+
+class Playlists : public DecksTest {
+  protected:
+    Commands names(int16_t deck) { return controls.lstPlaylist[deck].List; }
+    Commands paths(int16_t deck) { return controls.lstPlayListPath[deck].List; }
+};
+
+TEST_F(Playlists, TheDialogAddsOneNamedEntryPerChosenFile) {
+    struct Case {
+        const char* chosen;
+        const char* shown;  // nullptr: nothing is added
+    };
+    const Case cases[] = {
+        {"C:\\Music\\song.mp3", "song"}, {"C:\\Video\\clip.mpeg", "clip."},
+        {"D:\\My.Music\\readme", "re"},  {"/home/dj/Música/Canción de cuna.mp3", "Canción de cuna"},
+        {"/home/dj/a.mp", ""},           {"C:\\Music", nullptr},
+        {"C:\\x.y\\ab", nullptr},        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        controls.lstPlaylist[0].List.clear();
+        controls.lstPlayListPath[0].List.clear();
+        dialog.fileName = c.chosen;
+        decks.cmdAddPlaylist_Click(0);
+        EXPECT_EQ(names(0), c.shown ? Commands{c.shown} : Commands{}) << c.chosen;
+        EXPECT_EQ(paths(0), c.shown ? Commands{c.chosen} : Commands{}) << c.chosen;
+    }
+    EXPECT_TRUE(names(1).empty());
+}
+
+TEST_F(Playlists, CancellingTheDialogAddsNothingEvenWithAFileChosenBefore) {
+    dialog.fileName = "/music/song.mp3";
+    decks.cmdAddPlaylist_Click(1);
+    decks.cmdAddPlaylist_Click(1);
+    dialog.confirms = false;
+    decks.cmdAddPlaylist_Click(1);
+    EXPECT_EQ(names(1), (Commands{"song", "song"}));
+    EXPECT_EQ(paths(1), (Commands{"/music/song.mp3", "/music/song.mp3"}));
+}
+
+TEST_F(Playlists, ADropSkipsAPathThatCannotBeNamedAndAddsTheRestInOrder) {
+    addEntries(0, {"/music/one.mp3", "/x.y/ab", "/music", "/music/three.wav"});
+    EXPECT_EQ(names(0), (Commands{"one", "three"}));
+    EXPECT_EQ(paths(0), (Commands{"/music/one.mp3", "/music/three.wav"}));
+    addEntries(0, {});
+    EXPECT_EQ(names(0).size(), 2u);
+}
+
+TEST_F(Playlists, RemovingTakesTheSamePositionFromBothLists) {
+    addEntries(0, {"/m/one.mp3", "/m/two.mp3", "/m/three.mp3"});
+    decks.cmdRemovePlaylist_Click(0);  // nothing selected
+    EXPECT_EQ(names(0).size(), 3u);
+    controls.lstPlaylist[0].ListIndex = 1;
+    decks.cmdRemovePlaylist_Click(0);
+    EXPECT_EQ(names(0), (Commands{"one", "three"}));
+    EXPECT_EQ(paths(0), (Commands{"/m/one.mp3", "/m/three.mp3"}));
+    EXPECT_EQ(controls.lstPlaylist[0].ListIndex, -1);
+}
+
+TEST_F(Playlists, AnEntryWithAnEmptyNameCanBePlayedStartedWithEnterAndRemoved) {
+    platform().addFile("/m/.mp3");
+    addEntries(0, {"/m/.mp3"});
+    ASSERT_EQ(names(0), Commands{""});
+    controls.lstPlaylist[0].ListIndex = 0;
+    decks.lstPlaylist_DblClick(0);
+    EXPECT_EQ(controls.lblTrack[0].Caption, "Unknown - ");
+    platform().sent.clear();
+    decks.lstPlaylist_KeyDown(0, 13, 0);
+    EXPECT_EQ(sent().front(), "Close a");
+    decks.cmdRemovePlaylist_Click(0);
+    EXPECT_TRUE(names(0).empty());
+    EXPECT_TRUE(paths(0).empty());
+}
+
+TEST_F(Playlists, KeysOtherThanEnterDoNothing) {
+    addEntries(0, {"/m/one.mp3"});
+    controls.lstPlaylist[0].ListIndex = 0;
+    decks.lstPlaylist_KeyDown(0, 40, 0);
+    EXPECT_TRUE(platform().sent.empty());
+}
+
+}  // namespace
