@@ -2,7 +2,9 @@
 // The window `Decks`: its controls, its state and every handler. The view calls
 // a handler for each event, after writing what the user changed (a selection's
 // ListIndex, a check box's Value, the samples list's FileName) into `controls`,
-// and repaints from `controls` afterwards. UI thread only.
+// and repaints from `controls` afterwards. Before Form_Load the view writes the
+// window handles of the main window and the video area from the window registry
+// into controls.Decks.hWnd and controls.picVideo.hWnd. UI thread only.
 
 #include <cstdint>
 #include <functional>

@@ -37,9 +37,7 @@ void Control::RemoveItem(int32_t position) {
 }
 
 void Control::Select(int32_t position) {
-    if (position != -1) {
-        requireEntry(List, position);
-    }
+    requireEntry(List, position);
     ListIndex = position;
 }
 

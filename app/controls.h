@@ -80,7 +80,7 @@ struct Control {
     // The selected entry's text, "" when nothing is selected.
     std::string Text() const;
     void AddItem(const std::string& text);
-    // Fails (std::out_of_range) for a position that holds no entry.
+    // Both fail (std::out_of_range) for a position that holds no entry.
     void RemoveItem(int32_t position);
     void Select(int32_t position);
 };

@@ -2,7 +2,7 @@
 // a drag step that calls the track's press handler, a release lets go.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "util/checked_arithmetic.h"
 

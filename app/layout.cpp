@@ -147,10 +147,13 @@ Control fromRow(const LayoutRow& row) {
     control.BackColor = details.back;
     control.Enabled = details.enabled;
     control.Interval = details.interval;
-    const float border = row.kind == K::PictureBox ? kPictureBorderTwips : 0.0f;
-    control.ScaleWidth = details.scaleWidth != 0.0f ? details.scaleWidth : control.Width - border;
-    control.ScaleHeight =
-        details.scaleHeight != 0.0f ? details.scaleHeight : control.Height - border;
+    if (row.kind == K::PictureBox || row.kind == K::Window) {
+        const float border = row.kind == K::PictureBox ? kPictureBorderTwips : 0.0f;
+        control.ScaleWidth =
+            details.scaleWidth != 0.0f ? details.scaleWidth : control.Width - border;
+        control.ScaleHeight =
+            details.scaleHeight != 0.0f ? details.scaleHeight : control.Height - border;
+    }
     return control;
 }
 

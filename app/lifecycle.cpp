@@ -1,7 +1,7 @@
 // Start-up, shut-down and the credit line.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "media/Media.h"
 #include "platform/platform.h"
 #include "util/useful.h"

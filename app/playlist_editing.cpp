@@ -2,7 +2,7 @@
 // names and the hidden paths stay two lists of equal length and order.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "app/track_texts.h"
 

@@ -1,7 +1,7 @@
 // The samples pad: one sample at a time on its own device, at the sample volume.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "media/Media.h"
 #include "util/useful.h"
 

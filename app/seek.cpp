@@ -2,7 +2,7 @@
 // itself is left to the play timer.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "media/Media.h"
 #include "util/checked_arithmetic.h"

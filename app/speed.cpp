@@ -1,7 +1,7 @@
 // The speed faders: the knob's place is the setting; nothing else stores it.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "media/Media.h"
 #include "util/checked_arithmetic.h"

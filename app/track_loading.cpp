@@ -2,7 +2,7 @@
 // and the load goes on; there is no rollback.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "app/track_texts.h"
 #include "media/Media.h"

@@ -1,7 +1,7 @@
 // Play, pause and starting the selected playlist entry.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "media/Media.h"
 

@@ -2,7 +2,7 @@
 // volume routine is the only place where deck volumes are sent.
 
 #include "app/Decks.h"
-#include "app/deck_index.h"
+#include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "media/Media.h"
 #include "util/checked_arithmetic.h"

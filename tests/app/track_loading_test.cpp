@@ -104,13 +104,6 @@ TEST_F(TrackLoading, ATrackOfNoLengthKeepsThePreviousRateAndScale) {
     EXPECT_EQ(state.totalTimeA, "0:00");
 }
 
-TEST_F(TrackLoading, LoadingOnAPausedDeckKeepsItsPauseMark) {
-    decks.picPause_Click(0);
-    loadTrack("/music/first.mp3", 0, 61000);
-    EXPECT_TRUE(state.pausedA);
-    EXPECT_EQ(state.totalTimeA, "1:01");
-}
-
 TEST(TrackTexts, CaptionsSplitAtTheFirstDashAndDropFourCharacters) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\Music\\Artist - Song.mp3", "Artist  - Song"},
@@ -122,14 +115,6 @@ TEST(TrackTexts, CaptionsSplitAtTheFirstDashAndDropFourCharacters) {
     };
     for (const auto& [path, caption] : cases) {
         EXPECT_EQ(app::TrackCaption(path), caption) << path;
-    }
-}
-
-TEST(TrackTexts, MinutesCountOnWithoutHours) {
-    const std::pair<int32_t, const char*> cases[] = {
-        {0, "0:00"}, {59, "0:59"}, {60, "1:00"}, {61, "1:01"}, {3725, "62:05"}, {40000, "666:40"}};
-    for (const auto& [seconds, text] : cases) {
-        EXPECT_EQ(app::MinutesAndSeconds(seconds), text) << seconds;
     }
 }
 

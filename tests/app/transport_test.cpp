@@ -73,14 +73,6 @@ TEST_F(Transport, PlayWithNothingSelectedStillSendsBothDecksVolumes) {
               (Commands{"status b mode", "setaudio a Volume to 1000", "setaudio b Volume to 0"}));
 }
 
-TEST_F(Transport, DoubleClickPlaysThePathAtTheSelectedPosition) {
-    addEntries(1, {"/music/one.mp3", "/music/two.mp3"});
-    controls.lstPlaylist[1].ListIndex = 1;
-    decks.lstPlaylist_DblClick(1);
-    EXPECT_EQ(controls.lstPlayListPath[1].ListIndex, 1);
-    EXPECT_EQ(controls.lblTrack[1].Caption, "Unknown - two");
-}
-
 TEST_F(Transport, AMisalignedPathListEndsTheDoubleClickQuietly) {
     addEntries(0, {"/music/one.mp3"});
     controls.lstPlayListPath[0].List.clear();

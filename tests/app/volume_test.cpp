@@ -75,12 +75,4 @@ TEST_F(Volumes, MovingDeck1ResendsDeck0Unchanged) {
     EXPECT_EQ(sent(), (Commands{"setaudio a Volume to 600", "setaudio b Volume to 200"}));
 }
 
-TEST_F(Volumes, Deck0TickedLeftIsAudibleOnItsLeftChannelWithTheCrossfaderAtTheRight) {
-    setLevels(100, 100, 100);
-    controls.chkLeft.Value = 1;
-    decks.chkLeft_Click();
-    EXPECT_EQ(sent(), (Commands{"setaudio a left Volume to 1000", "setaudio a right Volume to 0",
-                                "setaudio b Volume to 1000"}));
-}
-
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// Picking a deck: 0 is the left deck, every other index the right one.
+// Which media device serves a deck or the samples pad. A deck index of 0 is the
+// left deck; every other index is the right one.
 
 #include <cstdint>
 #include <string>
