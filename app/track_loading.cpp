@@ -23,6 +23,7 @@ void Decks::PlaySong(const std::string& fileName, int16_t deck) {
         return;
     }
     const bool video = useful::IsVideoFile(fileName);
+    const int16_t side = DeckOf(deck);
     const std::string alias = AliasOf(deck);
     Control& picVideo = controls.picVideo;
     bool opened = false;
@@ -41,9 +42,9 @@ void Decks::PlaySong(const std::string& fileName, int16_t deck) {
     });
     // A file that did not open would otherwise read as a one-second track.
     if (opened) {
-        showTrackLength(DeckOf(deck));
+        showTrackLength(side);
     } else {
-        showEmptyDeck(DeckOf(deck));
+        showEmptyDeck(side);
     }
     SkipFailingSteps({
         [&] {
@@ -53,8 +54,8 @@ void Decks::PlaySong(const std::string& fileName, int16_t deck) {
                                         useful::RoundToInt32(picVideo.Height / kTwipsPerPixel));
             }
         },
-        [&] { controls.lblTrack[DeckOf(deck)].Caption = TrackCaption(fileName); },
-        [&] { Media::SetSpeed(alias, SpeedAt(controls.lblSpeed[DeckOf(deck)].Top)); },
+        [&] { controls.lblTrack[side].Caption = TrackCaption(fileName); },
+        [&] { Media::SetSpeed(alias, SpeedAt(controls.lblSpeed[side].Top)); },
         [&] { runVolumeRoutineInPlace(); },
     });
 }
