@@ -15,9 +15,10 @@ struct CommandWord {
 
 // Splits a command into words. Runs of blanks (space, tab, CR, LF) separate words,
 // so padded fields and doubled blanks read like single ones. A word that begins
-// with a double quote runs to the next double quote, blanks included; the closing
-// quote ends the word. The text ends at its first NUL, as the C string it stands
-// for would. Throws CommandError 294 for a quote that is never closed.
+// with a double quote runs to the next double quote, blanks included, and ends
+// there; a quote inside a word is an ordinary character. The text ends at its
+// first NUL, as the C string it stands for would. Throws CommandError 294 for a
+// quote that is never closed.
 std::vector<CommandWord> SplitCommandWords(std::string_view command);
 
 // Whether `word` is the keyword, compared without regard to case.
