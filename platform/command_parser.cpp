@@ -91,9 +91,11 @@ struct Option {
     std::function<void()> readValue;
 };
 
-bool isOption(const CommandWord& word, std::span<const Option> options) {
-    return std::any_of(options.begin(), options.end(),
-                       [&](const Option& option) { return IsKeyword(word, option.keyword); });
+const Option* findOption(const CommandWord& word, std::span<const Option> options) {
+    const auto found = std::find_if(options.begin(), options.end(), [&](const Option& option) {
+        return IsKeyword(word, option.keyword);
+    });
+    return found == options.end() ? nullptr : &*found;
 }
 
 // Reads keyword options in any order until the words end: an unknown word is 259,
@@ -101,11 +103,8 @@ bool isOption(const CommandWord& word, std::span<const Option> options) {
 void readOptions(WordReader& words, std::span<const Option> options) {
     std::vector<std::string_view> seen;
     while (!words.atEnd()) {
-        const CommandWord& word = words.take();
-        const auto option = std::find_if(options.begin(), options.end(), [&](const Option& o) {
-            return IsKeyword(word, o.keyword);
-        });
-        if (option == options.end()) {
+        const Option* option = findOption(words.take(), options);
+        if (option == nullptr) {
             throw CommandError{kMciUnrecognizedKeyword};
         }
         if (std::find(seen.begin(), seen.end(), option->keyword) != seen.end()) {
@@ -143,9 +142,9 @@ Command parseOpen(WordReader& words) {
         // Every command is carried out before it returns: waiting is what happens anyway.
         {"wait", [] {}},
     }};
-    // An option word where the file belongs means the file part is empty; quote a
-    // file that is really named like an option.
-    if (!isOption(words.peek(), options)) {
+    // An option word where the file belongs means the file part is empty, as when
+    // a file has no short form; quote a file that is really named like an option.
+    if (findOption(words.peek(), options) == nullptr) {
         open.path = words.take().text;
     }
     readOptions(words, options);
