@@ -9,11 +9,11 @@
 namespace platform {
 namespace {
 
-constexpr std::array<std::pair<uint32_t, std::string_view>, 23> kDescriptions = {{
+constexpr std::array<std::pair<uint32_t, std::string_view>, 26> kDescriptions = {{
     {kMciUnrecognizedKeyword, "The command contains a word this device does not understand."},
     {kMciUnrecognizedCommand, "The command's verb is not one the media engine knows."},
     {kMciHardware, "The audio output failed. Check the sound device and try again."},
-    {kMciInvalidDeviceName, "No device is open under that name."},
+    {kMciInvalidDeviceName, "No device is open under that name, or no device type has that name."},
     {kMciOutOfMemory, "There is not enough memory to carry out the command."},
     {kMciCannotLoadDriver, "The media engine could not start its decoder for this file."},
     {kMciMissingCommandString, "The command text is empty."},
@@ -25,13 +25,16 @@ constexpr std::array<std::pair<uint32_t, std::string_view>, 23> kDescriptions = 
     {kMciFileNotFound, "The file does not exist or cannot be read."},
     {kMciDeviceNotReady, "The device is not ready yet."},
     {kMciInternal, "The media engine failed inside. The command was not carried out."},
+    {kMciCannotUseAll, "The name \"all\" cannot be used with this command."},
     {kMciOutOfRange, "A value in the command is outside the range the device accepts."},
     {kMciDuplicateAlias, "That alias is already in use by an open device."},
     {kMciMissingDeviceName, "The command does not name a device."},
     {kMciBadTimeFormat, "That time format is not known."},
     {kMciNoClosingQuote, "A quoted argument has no closing quotation mark."},
+    {kMciDuplicateFlags, "The command gives the same keyword twice."},
     {kMciInvalidFile, "The file is not a playable media file, or it is damaged."},
     {kMciNotApplicable, "The command cannot be used in the device's present mode."},
+    {kMciFilenameRequired, "The open command names no file to open."},
     {kMciExtraCharacters, "The command has more words than its form allows."},
 }};
 

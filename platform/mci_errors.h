@@ -24,14 +24,23 @@ enum MciError : uint32_t {
     kMciFileNotFound = 275,
     kMciDeviceNotReady = 276,
     kMciInternal = 277,
+    kMciCannotUseAll = 279,
     kMciOutOfRange = 282,
     kMciDuplicateAlias = 289,
     kMciMissingDeviceName = 292,
     kMciBadTimeFormat = 293,
     kMciNoClosingQuote = 294,
+    kMciDuplicateFlags = 295,
     kMciInvalidFile = 296,
     kMciNotApplicable = 302,
+    kMciFilenameRequired = 304,
     kMciExtraCharacters = 305,
+};
+
+// Thrown by the code that reads and runs a command to refuse it; the command
+// channel answers with its code.
+struct CommandError {
+    uint32_t code;
 };
 
 // The description of a code, at most 127 characters; nothing for an unknown code.
