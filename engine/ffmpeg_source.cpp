@@ -192,14 +192,16 @@ bool FfmpegSource::scan() {
         const int index = packet_->stream_index;
         AVStream* stream = format_->streams[index];
         if (index == audioStream_) {
-            int64_t duration = packet_->duration > 0
-                                   ? av_rescale_q(packet_->duration, stream->time_base, sampleBase)
-                                   : 0;
-            if (duration <= 0) {
-                duration = av_get_audio_frame_duration2(stream->codecpar, packet_->size);
+            // A packet's length in samples, when its container says so exactly. ASF (and
+            // other millisecond clocks) round it: then the decoder counts.
+            int64_t duration = 0;
+            const int64_t scaled =
+                packet_->duration * stream->time_base.num * static_cast<int64_t>(sampleRate_);
+            if (packet_->duration > 0 && scaled % stream->time_base.den == 0) {
+                duration = scaled / stream->time_base.den;
             }
             if (duration <= 0) {
-                // Unknown packet length: decode this one to count it.
+                // Unknown or inexact packet length: decode this one to count it.
                 if (avcodec_send_packet(codec_, packet_) >= 0) {
                     while (avcodec_receive_frame(codec_, frame_) >= 0) {
                         duration += frame_->nb_samples;
@@ -288,8 +290,29 @@ void FfmpegSource::seek(int64_t frame) {
     positionDemuxer(first);
 }
 
+void FfmpegSource::resetDecoder() {
+    // A fresh decoder rather than avcodec_flush_buffers: some decoders (WMA) keep overlap
+    // from before a flush, and a seek must give the samples of straight decoding.
+    AVCodecContext* fresh = avcodec_alloc_context3(codec_->codec);
+    if (fresh == nullptr ||
+        avcodec_parameters_to_context(fresh, format_->streams[audioStream_]->codecpar) < 0) {
+        avcodec_free_context(&fresh);
+        avcodec_flush_buffers(codec_);
+        return;
+    }
+    fresh->pkt_timebase = codec_->pkt_timebase;
+    fresh->flags2 = codec_->flags2;
+    if (avcodec_open2(fresh, codec_->codec, nullptr) < 0) {
+        avcodec_free_context(&fresh);
+        avcodec_flush_buffers(codec_);
+        return;
+    }
+    avcodec_free_context(&codec_);
+    codec_ = fresh;
+}
+
 void FfmpegSource::positionDemuxer(size_t packet) {
-    avcodec_flush_buffers(codec_);
+    resetDecoder();
     const PacketEntry& entry = index_[packet];
     int result = -1;
     if (byteSeek_ && entry.pos >= 0) {

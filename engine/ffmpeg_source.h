@@ -62,6 +62,7 @@ class FfmpegSource {
     OpenError openFile(const std::string& path);
     bool scan();
     void positionDemuxer(size_t packet);
+    void resetDecoder();
     bool decodeMore();
     void emitFrame(const AVFrame* frame, int64_t rawStart);
     void appendRaw(const float* stereo, int64_t rawStart, int64_t count);
