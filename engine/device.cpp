@@ -358,13 +358,23 @@ AudioBlock* Device::usableBlock(bool waitForData) {
 }
 
 size_t Device::produce(float* out, size_t frames, bool waitForData) {
+    // Past the end of the range (or of the sound) the resampler is fed silence rather than
+    // told "end of input": its output then stays aligned with the position, and the play
+    // ends when the position reaches the end, on the exact output frame.
+    static const float kSilence[kChunkFrames * 2] = {};
     size_t made = 0;
     while (made < frames) {
-        const float* input = nullptr;
-        long inputFrames = 0;
+        const double left = static_cast<double>(rt_.end) - rt_.position;
+        if (left <= 1e-6) {
+            rt_.ended = true;
+            break;
+        }
+        const long wanted = static_cast<long>(std::min<double>(
+            static_cast<double>(frames - made), std::ceil(left * rt_.ratio - 1e-6)));
+        const float* input = kSilence;
+        long inputFrames = static_cast<long>(kChunkFrames);
         AudioBlock* block = nullptr;
-        bool endOfInput = rt_.inputEnded || rt_.fed >= rt_.end;
-        if (!endOfInput) {
+        if (!rt_.inputEnded && rt_.fed < rt_.end) {
             block = usableBlock(waitForData);
             if (block == nullptr) {
                 break;  // underrun
@@ -372,6 +382,7 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
             if (rt_.blockOffset >= block->frames) {
                 if (block->endOfStream) {
                     rt_.inputEnded = true;
+                    rt_.end = std::min(rt_.end, rt_.fed);  // the sound ended early
                 }
                 ring_.pop();
                 rt_.blockOffset = 0;
@@ -385,13 +396,12 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
         data.data_in = input;
         data.data_out = out + 2 * made;
         data.input_frames = inputFrames;
-        data.output_frames = static_cast<long>(frames - made);
-        data.end_of_input = endOfInput ? 1 : 0;
+        data.output_frames = std::max(wanted, 1L);
+        data.end_of_input = 0;
         data.src_ratio = rt_.ratio;
         if (src_process(resampler_, &data) != 0) {
-            rt_.inputEnded = true;
-            rt_.fed = rt_.end;
-            return made;
+            rt_.ended = true;
+            break;
         }
         if (block != nullptr) {
             rt_.blockOffset += static_cast<size_t>(data.input_frames_used);
@@ -399,22 +409,21 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
             if (rt_.blockOffset >= block->frames) {
                 if (block->endOfStream) {
                     rt_.inputEnded = true;
+                    rt_.end = std::min(rt_.end, rt_.fed);
                 }
                 ring_.pop();
                 rt_.blockOffset = 0;
             }
         }
         made += static_cast<size_t>(data.output_frames_gen);
-        if (endOfInput && data.output_frames_gen == 0) {
-            rt_.ended = true;  // the resampler is drained: the play is over
-            break;
-        }
+        rt_.position += static_cast<double>(data.output_frames_gen) / rt_.ratio;
         if (data.output_frames_gen == 0 && data.input_frames_used == 0) {
             break;
         }
     }
-    rt_.position = std::min(rt_.position + static_cast<double>(made) / rt_.ratio,
-                            static_cast<double>(rt_.fed));
+    if (static_cast<double>(rt_.end) - rt_.position <= 1e-6) {
+        rt_.ended = true;
+    }
     return made;
 }
 
@@ -487,7 +496,7 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
         if (rt_.ended) {
             // The range or the file is over: the position rests exactly on its end.
             rt_.phase = Phase::Idle;
-            rt_.position = static_cast<double>(std::min(rt_.fed, rt_.end));
+            rt_.position = static_cast<double>(rt_.end);
             publishPosition();
             endedSeq_.store(rt_.seq, std::memory_order_release);
             if (rt_.closing) {

@@ -7,8 +7,9 @@
 namespace engine {
 namespace {
 
-// Soft limiter: unity below the knee, then a tanh curve that approaches full scale but
-// never reaches it, so a sum of loud decks bends instead of wrapping or clipping hard.
+// Soft limiter: unity below the knee, then a rational curve (slope 1 at the knee, so no
+// corner) that approaches full scale but never reaches it, so a sum of loud decks bends
+// instead of wrapping or clipping hard. (tanh would round to exactly 1 in float.)
 constexpr float kKnee = 0.8f;
 
 inline float softLimit(float x) {
@@ -17,7 +18,7 @@ inline float softLimit(float x) {
         return x;
     }
     const float over = (magnitude - kKnee) / (1.0f - kKnee);
-    const float bent = kKnee + (1.0f - kKnee) * std::tanh(over);
+    const float bent = kKnee + (1.0f - kKnee) * over / (1.0f + over);
     return std::copysign(bent, x);
 }
 
