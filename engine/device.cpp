@@ -87,16 +87,20 @@ int64_t Device::positionMs() const { return framesToMs(current().frame); }
 
 Mode Device::mode() const { return current().mode; }
 
+// Seqlock without fences (ThreadSanitizer does not model them): the version turns odd,
+// each field is stored with release (so the odd version is visible before any new field),
+// then the version turns even with release. The reader loads the fields with acquire, so
+// its second load of the version cannot move before them; a torn read shows as a changed
+// version and is retried next period.
 void Device::publishTransport() {
     ++uiSeq_;
     const uint32_t version = transportVersion_.load(std::memory_order_relaxed);
     transportVersion_.store(version + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    tSeq_.store(uiSeq_, std::memory_order_relaxed);
-    tMode_.store(static_cast<uint32_t>(uiMode_), std::memory_order_relaxed);
-    tEpoch_.store(uiEpoch_, std::memory_order_relaxed);
-    tStart_.store(uiEpochStart_, std::memory_order_relaxed);
-    tEnd_.store(uiEnd_, std::memory_order_relaxed);
+    tSeq_.store(uiSeq_, std::memory_order_release);
+    tMode_.store(static_cast<uint32_t>(uiMode_), std::memory_order_release);
+    tEpoch_.store(uiEpoch_, std::memory_order_release);
+    tStart_.store(uiEpochStart_, std::memory_order_release);
+    tEnd_.store(uiEnd_, std::memory_order_release);
     transportVersion_.store(version + 2, std::memory_order_release);
 }
 
@@ -236,12 +240,11 @@ bool Device::readTransport(Transport& out) const {
     if ((before & 1) != 0) {
         return false;  // the UI is writing: take it next period, never wait
     }
-    out.seq = tSeq_.load(std::memory_order_relaxed);
-    out.mode = static_cast<Mode>(tMode_.load(std::memory_order_relaxed));
-    out.epoch = tEpoch_.load(std::memory_order_relaxed);
-    out.start = tStart_.load(std::memory_order_relaxed);
-    out.end = tEnd_.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    out.seq = tSeq_.load(std::memory_order_acquire);
+    out.mode = static_cast<Mode>(tMode_.load(std::memory_order_acquire));
+    out.epoch = tEpoch_.load(std::memory_order_acquire);
+    out.start = tStart_.load(std::memory_order_acquire);
+    out.end = tEnd_.load(std::memory_order_acquire);
     return transportVersion_.load(std::memory_order_relaxed) == before;
 }
 
@@ -251,7 +254,7 @@ void Device::startFade(float target, AfterFade after) {
     rt_.afterFade = after;
 }
 
-void Device::adopt() {
+void Device::adopt(bool afterFadeOut) {
     rt_.epoch = rt_.want.epoch;
     rt_.seq = rt_.want.seq;
     rt_.position = static_cast<double>(rt_.want.start);
@@ -273,8 +276,10 @@ void Device::adopt() {
         rt_.blockOffset = 0;
     }
     if (rt_.want.mode == Mode::Playing && rt_.want.start < rt_.want.end) {
+        // A fresh start waits one period (no blurt); after a fade-out that period has
+        // already passed, and the new sound follows the old at once.
         rt_.phase = Phase::Waiting;
-        rt_.delayLeft = periodFrames_;
+        rt_.delayLeft = afterFadeOut ? 0 : periodFrames_;
     } else {
         rt_.phase = Phase::Idle;
     }
@@ -288,7 +293,7 @@ void Device::pollControls() {
             if (rt_.phase == Phase::Sounding) {
                 startFade(0, AfterFade::Adopt);
             } else {
-                adopt();
+                adopt(false);
             }
         } else {
             rt_.seq = t.seq;
@@ -503,7 +508,7 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
                 return true;
             }
             if (rt_.afterFade == AfterFade::Adopt) {
-                adopt();
+                adopt(false);
             }
             continue;
         }
@@ -516,7 +521,7 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
                 case AfterFade::Retire:
                     return true;
                 case AfterFade::Adopt:
-                    adopt();
+                    adopt(true);
                     break;
                 case AfterFade::Halt:
                     rt_.phase = Phase::Idle;

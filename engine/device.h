@@ -99,7 +99,7 @@ class Device {
     // Callback helpers.
     bool readTransport(Transport& out) const;
     void pollControls();
-    void adopt();
+    void adopt(bool afterFadeOut);
     void startFade(float target, AfterFade after);
     AudioBlock* usableBlock(bool waitForData);
     size_t produce(float* out, size_t frames, bool waitForData);
