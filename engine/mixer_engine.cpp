@@ -45,6 +45,14 @@ void MixerEngine::stopOutput() {
     }
 }
 
+void MixerEngine::shutdown() {
+    stopOutput();
+    std::lock_guard lock(mutex_);
+    // The callback is gone for good: free every device and join its reader here.
+    open_.clear();
+    closing_.clear();
+}
+
 Device* MixerEngine::find(DeviceId device) const {
     const auto it = open_.find(device);
     return it == open_.end() ? nullptr : it->second.get();

@@ -42,8 +42,10 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
 
     int sampleRate() const { return sampleRate_; }
     size_t periodFrames() const { return periodFrames_; }
-    // Stops the output for good (process exit); the engine stays usable but silent.
+    // Stops the output for good; the engine stays usable but silent.
     void stopOutput();
+    // Process exit: stops the output and frees every device (their reader threads end).
+    void shutdown();
 
   private:
     static constexpr size_t kMaxDevices = 256;

@@ -77,9 +77,9 @@ MixerEngine* gProcessEngine = nullptr;
 MediaEngine& ProcessEngine() {
     static MixerEngine* const engine = [] {
         gProcessEngine = new MixerEngine(std::make_unique<ProcessOutput>());
-        // Never destroyed (callers may run during static destruction), but its output
-        // stops at exit so no callback runs while the process tears down.
-        std::atexit([] { gProcessEngine->stopOutput(); });
+        // Never destroyed (callers may run during static destruction), but at exit its
+        // output stops and its devices are freed, so no thread runs into the teardown.
+        std::atexit([] { gProcessEngine->shutdown(); });
         return gProcessEngine;
     }();
     return *engine;
