@@ -36,6 +36,9 @@ std::string songMp3Bare() {
     return media("song-bare.mp3", "-i '" + songWav() + "' -c:a libmp3lame -q:a 2 -write_xing 0");
 }
 std::string songAac() { return media("song.m4a", "-i '" + songWav() + "' -c:a aac -b:a 192k"); }
+std::string songAacNoPns() {
+    return media("song-nopns.m4a", "-i '" + songWav() + "' -c:a aac -aac_pns 0 -b:a 192k");
+}
 std::string sampleWav() {
     return media("sample.wav",
                  "-f lavfi -i \"aevalsrc=0.6*sin(2*PI*880*t)*exp(-3*t)|-0.6*sin(2*PI*880*t)*exp(-3*t):s=48000:d=2:c=stereo\" -c:a pcm_s16le");

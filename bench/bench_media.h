@@ -13,7 +13,8 @@ std::string songWav();
 std::string songMp3Vbr();    // VBR with Xing header
 std::string songMp3Cbr();    // 192 kb/s
 std::string songMp3Bare();   // VBR without Xing header
-std::string songAac();       // AAC in MP4
+std::string songAac();       // AAC in MP4 (the encoder's default: noise substitution on)
+std::string songAacNoPns();  // AAC in MP4 without perceptual noise substitution
 std::string sampleWav();     // a 2 s one-shot, 48 kHz
 double seconds(std::chrono::steady_clock::duration d);
 double median(std::vector<double> values);

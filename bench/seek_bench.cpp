@@ -13,7 +13,8 @@ int main() {
     for (const auto& [label, path] : {std::pair{"mp3 CBR", bench::songMp3Cbr()},
                                       std::pair{"mp3 VBR (Xing)", bench::songMp3Vbr()},
                                       std::pair{"mp3 VBR, no header", bench::songMp3Bare()},
-                                      std::pair{"AAC (m4a)", bench::songAac()}}) {
+                                      std::pair{"AAC (m4a), PNS", bench::songAac()},
+                                      std::pair{"AAC (m4a), no PNS", bench::songAacNoPns()}}) {
         engine::OpenError error;
         auto source = engine::FfmpegSource::open(path, error);
         if (!source) {

@@ -17,6 +17,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string_view>
 
 namespace engine {
@@ -52,6 +53,10 @@ int FfmpegSource::interruptCallback(void* self) {
 }
 
 std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenError& error) {
+    // FFmpeg's own messages (bit-rate estimates, corrupt frames) are not for the user: the
+    // engine answers with OpenError or a device that plays what it can.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_FATAL); });
     std::unique_ptr<FfmpegSource> source(new FfmpegSource);
     error = source->openFile(path);
     source->deadlineNs_.store(0, std::memory_order_relaxed);

@@ -1,5 +1,9 @@
 #include "engine/null_output.h"
 
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -26,6 +30,11 @@ void NullOutput::stop() {
 
 void NullOutput::run(RenderCallback& callback) {
     using Clock = std::chrono::steady_clock;
+    // Like SDL's audio thread, ask for real-time scheduling; without the privilege the
+    // thread simply keeps its normal priority.
+    sched_param param{};
+    param.sched_priority = std::max(1, sched_get_priority_min(SCHED_FIFO));
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
     std::vector<float> buffer(periodFrames_ * 2);  // allocated once, before the clock starts
     Clock::time_point origin = Clock::now();
     int64_t framesDone = 0;

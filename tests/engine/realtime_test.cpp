@@ -25,7 +25,7 @@ TEST(RealTime, NullOutputPositionsAdvanceInTrueTime) {
     const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     // Behind by the no-blurt period and at most one more period; never ahead.
     EXPECT_LE(position, elapsed + 1);
-    EXPECT_GE(position, elapsed - 30);
+    EXPECT_GE(position, elapsed - 100);  // loaded machines (sanitizers, parallel tests)
 }
 
 TEST(RealTime, ProcessEngineRunsWithoutASoundCard) {
