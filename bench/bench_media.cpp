@@ -39,6 +39,10 @@ std::string songAac() { return media("song.m4a", "-i '" + songWav() + "' -c:a aa
 std::string songAacNoPns() {
     return media("song-nopns.m4a", "-i '" + songWav() + "' -c:a aac -aac_pns 0 -b:a 192k");
 }
+std::string songVideo() {
+    return media("song-video.mp4", "-f lavfi -i testsrc2=size=640x360:rate=25:duration=300 -i '" + songWav() +
+                                       "' -c:v libx264 -preset ultrafast -b:v 1500k -c:a aac -b:a 192k");
+}
 std::string sampleWav() {
     return media("sample.wav",
                  "-f lavfi -i \"aevalsrc=0.6*sin(2*PI*880*t)*exp(-3*t)|-0.6*sin(2*PI*880*t)*exp(-3*t):s=48000:d=2:c=stereo\" -c:a pcm_s16le");

@@ -14,7 +14,8 @@ int main() {
     for (const auto& [label, path] : {std::pair{"mp3 VBR (Xing)", bench::songMp3Vbr()},
                                       std::pair{"mp3 CBR", bench::songMp3Cbr()},
                                       std::pair{"mp3 VBR, no header", bench::songMp3Bare()},
-                                      std::pair{"AAC (m4a)", bench::songAac()}}) {
+                                      std::pair{"AAC (m4a)", bench::songAac()},
+                                      std::pair{"mp4 video + AAC", bench::songVideo()}}) {
         std::vector<double> openTimes, firstSoundTimes;
         int64_t lengthFrames = 0;
         int rate = 0;

@@ -9,6 +9,10 @@ namespace engine {
 namespace {
 
 constexpr uint64_t kPositionMask = (uint64_t{1} << 48) - 1;
+// The callback shares these with other threads; a lock-based fallback would let it block.
+static_assert(std::atomic<uint64_t>::is_always_lock_free);
+static_assert(std::atomic<int64_t>::is_always_lock_free);
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
 // Offline rendering waits at most this long for a reader before treating it as stuck.
 constexpr auto kOfflineWaitLimit = std::chrono::seconds(5);
 

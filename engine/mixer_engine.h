@@ -1,7 +1,15 @@
 #pragma once
 // The engine: the devices, the mix and one output. engine::MixerEngine implements
-// MediaEngine on any Output: SdlOutput or NullOutput for real time, OfflineOutput for
-// tests and benchmarks (render with OfflineOutput::render).
+// MediaEngine on any Output: SdlOutput or NullOutput for real time (ProcessEngine() picks
+// them), OfflineOutput for tests and benchmarks:
+//
+//     auto offline = std::make_unique<engine::OfflineOutput>(48000, 256);
+//     engine::OfflineOutput* output = offline.get();
+//     engine::MixerEngine mixer(std::move(offline));
+//     ... mixer.open / play / setLevels ...
+//     output->render(interleavedStereo, frames);  // the mix, without real time
+//
+// The mix is the sum of the devices through a soft limiter (never above full scale).
 //
 // Threads: the MediaEngine members run on the UI thread (a mutex serialises callers that
 // are not, but the audio callback never takes it); renderPeriod runs on the output's
