@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <thread>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 #include "bench_media.h"
@@ -38,7 +38,9 @@ class TimedOutput final : public engine::Output, private engine::RenderCallback 
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuStart);
         const auto start = std::chrono::steady_clock::now();
         callback_->renderPeriod(out, frames, waitForData);
-        const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+        const double us =
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count();
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuEnd);
         const double cpuUs = static_cast<double>(cpuEnd.tv_sec - cpuStart.tv_sec) * 1e6 +
                              static_cast<double>(cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e3;
@@ -62,7 +64,8 @@ class TimedOutput final : public engine::Output, private engine::RenderCallback 
 
 int main(int argc, char** argv) {
     const std::string variant = argc > 1 ? argv[1] : "";
-    const std::string deckA = bench::songMp3Vbr(), deckB = bench::songMp3Cbr(), sample = bench::sampleWav();
+    const std::string deckA = bench::songMp3Vbr(), deckB = bench::songMp3Cbr(),
+                      sample = bench::sampleWav();
     auto timed = std::make_unique<TimedOutput>();
     TimedOutput* output = timed.get();
     engine::MixerEngine engine(std::move(timed));
@@ -92,15 +95,21 @@ int main(int argc, char** argv) {
     }
     engine.stopOutput();
     const double period = 256 * 1e6 / 48000;
-    std::printf("callbacks over %d s with two decks (speed 1030/970 and changing, levels ramping, "
-                "a seek) and a retriggered sample, on a normal-priority thread of a 2-core machine:\n",
-                kSeconds);
-    for (auto [label, d] : {std::pair{"wall time", output->durations()}, std::pair{"thread CPU time", output->cpuTimes()}}) {
+    std::printf(
+        "callbacks over %d s with two decks (speed 1030/970 and changing, levels ramping, "
+        "a seek) and a retriggered sample, on a normal-priority thread of a 2-core machine:\n",
+        kSeconds);
+    for (auto [label, d] : {std::pair{"wall time", output->durations()},
+                            std::pair{"thread CPU time", output->cpuTimes()}}) {
         std::sort(d.begin(), d.end());
-        const auto at = [&](double q) { return d[static_cast<size_t>(q * static_cast<double>(d.size() - 1))]; };
-        std::printf("%-16s %zu callbacks: median %.1f us (%.2f%% of the %.0f us period), 99.9%% %.1f us (%.2f%%), "
-                    "longest %.1f us (%.2f%%); goal < 25%%\n",
-                    label, d.size(), at(0.5), 100 * at(0.5) / period, period, at(0.999), 100 * at(0.999) / period,
-                    d.back(), 100 * d.back() / period);
+        const auto at = [&](double q) {
+            return d[static_cast<size_t>(q * static_cast<double>(d.size() - 1))];
+        };
+        std::printf(
+            "%-16s %zu callbacks: median %.1f us (%.2f%% of the %.0f us period), 99.9%% %.1f us "
+            "(%.2f%%), "
+            "longest %.1f us (%.2f%%); goal < 25%%\n",
+            label, d.size(), at(0.5), 100 * at(0.5) / period, period, at(0.999),
+            100 * at(0.999) / period, d.back(), 100 * d.back() / period);
     }
 }

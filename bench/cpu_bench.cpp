@@ -24,7 +24,8 @@ double cpuSeconds(int who) {
 
 int main() {
     using Clock = std::chrono::steady_clock;
-    const std::string deckA = bench::songMp3Vbr(), deckB = bench::songMp3Cbr(), sample = bench::sampleWav();
+    const std::string deckA = bench::songMp3Vbr(), deckB = bench::songMp3Cbr(),
+                      sample = bench::sampleWav();
     constexpr int kRate = 48000;
     constexpr double kSeconds = 120;
 
@@ -56,17 +57,20 @@ int main() {
     const auto ffmpegStart = Clock::now();
     const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
     for (const auto& path : {deckA, deckB}) {
-        bench::run("ffmpeg -nostdin -v error -t " + std::to_string(kSeconds) + " -i '" + path + "' -f null -");
+        bench::run("ffmpeg -nostdin -v error -t " + std::to_string(kSeconds) + " -i '" + path +
+                   "' -f null -");
     }
-    bench::run("ffmpeg -nostdin -v error -stream_loop " + std::to_string(static_cast<int>(kSeconds / 2)) +
-               " -i '" + sample + "' -f null -");
+    bench::run("ffmpeg -nostdin -v error -stream_loop " +
+               std::to_string(static_cast<int>(kSeconds / 2)) + " -i '" + sample + "' -f null -");
     const double ffmpegWall = bench::seconds(Clock::now() - ffmpegStart);
     const double ffmpegCpu = cpuSeconds(RUSAGE_CHILDREN) - childBefore;
 
-    std::printf("offline 3-device mix, %.0f s of output: wall %.2f s (%.0fx real time), CPU %.2f s "
-                "(all threads; %.0fx real time, %.2f%% of one core in real time)\n",
-                kSeconds, wall, kSeconds / wall, cpu, kSeconds / cpu, 100 * cpu / kSeconds);
-    std::printf("ffmpeg -f null decoding the same %.0f s of each file: wall %.2f s, CPU %.2f s "
-                "(%.0fx real time); the engine costs %.2fx ffmpeg's decoding CPU\n",
-                kSeconds, ffmpegWall, ffmpegCpu, kSeconds / ffmpegCpu, cpu / ffmpegCpu);
+    std::printf(
+        "offline 3-device mix, %.0f s of output: wall %.2f s (%.0fx real time), CPU %.2f s "
+        "(all threads; %.0fx real time, %.2f%% of one core in real time)\n",
+        kSeconds, wall, kSeconds / wall, cpu, kSeconds / cpu, 100 * cpu / kSeconds);
+    std::printf(
+        "ffmpeg -f null decoding the same %.0f s of each file: wall %.2f s, CPU %.2f s "
+        "(%.0fx real time); the engine costs %.2fx ffmpeg's decoding CPU\n",
+        kSeconds, ffmpegWall, ffmpegCpu, kSeconds / ffmpegCpu, cpu / ffmpegCpu);
 }

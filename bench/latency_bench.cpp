@@ -60,19 +60,26 @@ long firstDifference(const std::string& path, Change change) {
 
 int main() {
     const std::string tone = bench::media(
-        "latency.wav", "-f lavfi -i \"aevalsrc=0.5*sin(2*PI*1000*t)|-0.5*sin(2*PI*1000*t):s=48000:d=10:c=stereo\" -c:a pcm_s16le");
+        "latency.wav",
+        "-f lavfi -i \"aevalsrc=0.5*sin(2*PI*1000*t)|-0.5*sin(2*PI*1000*t):s=48000:d=10:c=stereo\" "
+        "-c:a pcm_s16le");
     const std::string song = bench::songMp3Vbr();
     const auto report = [](const char* what, long frames) {
-        std::printf("%-34s first changed output sample %ld frames after the call (%.2f ms; "
-                    "goal two periods = %zu frames)\n",
-                    what, frames, frames * 1000.0 / kRate, 2 * kPeriod);
+        std::printf(
+            "%-34s first changed output sample %ld frames after the call (%.2f ms; "
+            "goal two periods = %zu frames)\n",
+            what, frames, frames * 1000.0 / kRate, 2 * kPeriod);
     };
-    for (const auto& [label, path] : {std::pair{"48 kHz wav", tone}, std::pair{"44.1 kHz mp3", song}}) {
+    for (const auto& [label, path] :
+         {std::pair{"48 kHz wav", tone}, std::pair{"44.1 kHz mp3", song}}) {
         std::printf("%s:\n", label);
         report("  setLevels 1000 -> 500",
-               firstDifference(path, [](engine::MediaEngine& e, engine::DeviceId d) { e.setLevels(d, 500, 500); }));
+               firstDifference(path, [](engine::MediaEngine& e, engine::DeviceId d) {
+                   e.setLevels(d, 500, 500);
+               }));
         report("  setSpeed 1000 -> 1100",
-               firstDifference(path, [](engine::MediaEngine& e, engine::DeviceId d) { e.setSpeed(d, 1100); }));
+               firstDifference(
+                   path, [](engine::MediaEngine& e, engine::DeviceId d) { e.setSpeed(d, 1100); }));
         // A jump: the old sound fades out over one period, the new follows at once.
         long seekFrames = firstDifference(path, [](engine::MediaEngine& e, engine::DeviceId d) {
             e.seek(d, 5000);

@@ -40,7 +40,8 @@ int main() {
             const auto firstSound = Clock::now();
             openTimes.push_back(bench::seconds(afterOpen - start) * 1000);
             // In real time the first period after play is the no-blurt wait: add it.
-            firstSoundTimes.push_back(bench::seconds(firstSound - start) * 1000 + 256 * 1000.0 / 48000);
+            firstSoundTimes.push_back(bench::seconds(firstSound - start) * 1000 +
+                                      256 * 1000.0 / 48000);
         }
         engine::OpenError error;
         auto source = engine::FfmpegSource::open(path, error);
@@ -62,13 +63,16 @@ int main() {
         while (source->read(buffer.data(), 4096) != 0) {
         }
         const double decodeMs = bench::seconds(Clock::now() - decodeStart) * 1000;
-        std::printf("%-20s open %.1f ms, open-to-first-sound %.1f ms (median of 11, incl. one 5.3 ms period); "
-                    "length %lld frames vs %lld decoded by ffmpeg: error %lld frames (%.3f ms), vs the 13230000-frame "
-                    "source: %lld; a full decode at open would cost %.0f ms\n",
-                    label, bench::median(openTimes), bench::median(firstSoundTimes),
-                    static_cast<long long>(lengthFrames), static_cast<long long>(decoded),
-                    static_cast<long long>(lengthFrames - decoded),
-                    (lengthFrames - decoded) * 1000.0 / rate,
-                    static_cast<long long>(lengthFrames - 13230000), decodeMs);
+        std::printf(
+            "%-20s open %.1f ms, open-to-first-sound %.1f ms (median of 11, incl. one 5.3 ms "
+            "period); "
+            "length %lld frames vs %lld decoded by ffmpeg: error %lld frames (%.3f ms), vs the "
+            "13230000-frame "
+            "source: %lld; a full decode at open would cost %.0f ms\n",
+            label, bench::median(openTimes), bench::median(firstSoundTimes),
+            static_cast<long long>(lengthFrames), static_cast<long long>(decoded),
+            static_cast<long long>(lengthFrames - decoded),
+            (lengthFrames - decoded) * 1000.0 / rate,
+            static_cast<long long>(lengthFrames - 13230000), decodeMs);
     }
 }

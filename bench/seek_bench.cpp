@@ -24,7 +24,8 @@ int main() {
         std::vector<float> straight;
         std::vector<float> buffer(2 * 4096);
         while (size_t n = source->read(buffer.data(), 4096)) {
-            straight.insert(straight.end(), buffer.begin(), buffer.begin() + static_cast<long>(2 * n));
+            straight.insert(straight.end(), buffer.begin(),
+                            buffer.begin() + static_cast<long>(2 * n));
         }
         std::mt19937 random(1);
         const int64_t length = source->lengthFrames();
@@ -44,8 +45,9 @@ int main() {
             identical += differing == 0 && n == 4096 ? 1 : 0;
             worstFrames = std::max(worstFrames, differing);
         }
-        std::printf("%-20s %d of %d seeks give identical samples (4096 frames each; worst: %lld samples "
-                    "differ); seek + first 4096 frames: median %.2f ms\n",
-                    label, identical, seeks, static_cast<long long>(worstFrames), bench::median(seekMs));
+        std::printf(
+            "%-20s %d of %d seeks give identical samples (4096 frames each; worst: %lld samples "
+            "differ); seek + first 4096 frames: median %.2f ms\n",
+            label, identical, seeks, static_cast<long long>(worstFrames), bench::median(seekMs));
     }
 }

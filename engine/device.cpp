@@ -63,7 +63,9 @@ int64_t Device::framesToMs(int64_t frames) const {
     return (frames * 1000 + fileRate_ / 2) / fileRate_;
 }
 
-int64_t Device::lengthMs() const { return framesToMs(lengthFrames_); }
+int64_t Device::lengthMs() const {
+    return framesToMs(lengthFrames_);
+}
 
 Device::Snapshot Device::current() const {
     if (uiMode_ != Mode::Playing) {
@@ -87,9 +89,13 @@ void Device::settle() {
     uiFrame_ = now.frame;
 }
 
-int64_t Device::positionMs() const { return framesToMs(current().frame); }
+int64_t Device::positionMs() const {
+    return framesToMs(current().frame);
+}
 
-Mode Device::mode() const { return current().mode; }
+Mode Device::mode() const {
+    return current().mode;
+}
 
 // Seqlock without fences (ThreadSanitizer does not model them): the version turns odd,
 // each field is stored with release (so the odd version is visible before any new field),
@@ -177,7 +183,9 @@ void Device::setLevels(int32_t left, int32_t right) {
     levels_.store(packLevels(left, right), std::memory_order_relaxed);
 }
 
-void Device::setSpeed(int32_t speed) { speed_.store(std::max(speed, 1), std::memory_order_relaxed); }
+void Device::setSpeed(int32_t speed) {
+    speed_.store(std::max(speed, 1), std::memory_order_relaxed);
+}
 
 void Device::requestClose() {
     closing_.store(true, std::memory_order_release);
@@ -334,9 +342,9 @@ void Device::pollControls() {
         rt_.stepRight = (rt_.targetRight - rt_.gainRight) / static_cast<float>(periodFrames_);
     }
     const int32_t speed = speed_.load(std::memory_order_relaxed);
-    rt_.ratio = std::clamp(static_cast<double>(outputRate_) * 1000.0 /
-                               (static_cast<double>(fileRate_) * speed),
-                           1.0 / 256.0, 256.0);
+    rt_.ratio = std::clamp(
+        static_cast<double>(outputRate_) * 1000.0 / (static_cast<double>(fileRate_) * speed),
+        1.0 / 256.0, 256.0);
     if (rt_.phase != Phase::Sounding) {
         // Not sounding: levels and speed apply at once, so a fresh start has no ramp.
         rt_.gainLeft = rt_.targetLeft;
@@ -378,8 +386,8 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
             rt_.ended = true;
             break;
         }
-        const long wanted = static_cast<long>(std::min<double>(
-            static_cast<double>(frames - made), std::ceil(left * rt_.ratio - 1e-6)));
+        const long wanted = static_cast<long>(std::min<double>(static_cast<double>(frames - made),
+                                                               std::ceil(left * rt_.ratio - 1e-6)));
         const float* input = kSilence;
         long inputFrames = static_cast<long>(kChunkFrames);
         AudioBlock* block = nullptr;
@@ -437,7 +445,8 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
 }
 
 void Device::publishPosition() {
-    const auto frame = static_cast<uint64_t>(std::max<int64_t>(0, static_cast<int64_t>(rt_.position)));
+    const auto frame =
+        static_cast<uint64_t>(std::max<int64_t>(0, static_cast<int64_t>(rt_.position)));
     published_.store((static_cast<uint64_t>(rt_.seq & 0xFFFF) << 48) | (frame & kPositionMask),
                      std::memory_order_release);
 }

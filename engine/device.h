@@ -33,16 +33,16 @@ constexpr size_t kChunkFrames = 256;   // output frames the callback resamples a
 // One block of decoded sound on the device timeline. The reader fills it in place in the
 // ring; the callback reads it in place.
 struct AudioBlock {
-    uint32_t epoch = 0;       // the start position it belongs to (see Transport)
-    int64_t startFrame = 0;   // timeline frame of samples[0]
-    uint32_t frames = 0;      // valid frames in samples
-    bool endOfStream = false; // the last block of this epoch: the length was reached
+    uint32_t epoch = 0;               // the start position it belongs to (see Transport)
+    int64_t startFrame = 0;           // timeline frame of samples[0]
+    uint32_t frames = 0;              // valid frames in samples
+    bool endOfStream = false;         // the last block of this epoch: the length was reached
     float samples[kBlockFrames * 2];  // interleaved stereo
 };
 
 // What the UI thread asks of the callback, published through a seqlock.
 struct Transport {
-    uint32_t seq = 0;    // counts transport commands
+    uint32_t seq = 0;  // counts transport commands
     Mode mode = Mode::Stopped;
     uint32_t epoch = 0;  // changes with every new start position (play from, seek)
     int64_t start = 0;   // frames: where the epoch starts
@@ -114,8 +114,8 @@ class Device {
 
     // UI thread only.
     Mode uiMode_ = Mode::Stopped;
-    int64_t uiFrame_ = 0;     // position while not playing; until the callback reports, the anchor
-    int64_t uiEnd_ = 0;       // end frame of the current play
+    int64_t uiFrame_ = 0;  // position while not playing; until the callback reports, the anchor
+    int64_t uiEnd_ = 0;    // end frame of the current play
     uint32_t uiSeq_ = 0;
     uint32_t uiEpoch_ = 1;
     int64_t uiEpochStart_ = 0;
@@ -134,17 +134,17 @@ class Device {
     // Shared: UI -> reader (not realtime, so a mutex is fine here).
     std::mutex requestMutex_;
     std::condition_variable requestChanged_;
-    uint32_t requestEpoch_ = 1;     // guarded by requestMutex_
-    int64_t requestStart_ = 0;      // guarded by requestMutex_
-    bool quitReader_ = false;       // guarded by requestMutex_
+    uint32_t requestEpoch_ = 1;  // guarded by requestMutex_
+    int64_t requestStart_ = 0;   // guarded by requestMutex_
+    bool quitReader_ = false;    // guarded by requestMutex_
     std::atomic<bool> readerStopped_{false};
     // Shared: reader -> callback. Fixed blocks: the callback may not allocate.
     SpscRing<AudioBlock, kRingBlocks> ring_;
 
     // Callback only.
     struct Rt {
-        Transport want;           // latest transport read
-        uint32_t seq = 0;         // transport seq whose effect the state reflects
+        Transport want;    // latest transport read
+        uint32_t seq = 0;  // transport seq whose effect the state reflects
         uint32_t epoch = 0;
         Phase phase = Phase::Idle;
         AfterFade afterFade = AfterFade::Nothing;
@@ -153,16 +153,16 @@ class Device {
         bool ended = false;       // this epoch reached its end
         bool inputEnded = false;  // the reader's end-of-stream block was consumed
         bool closing = false;
-        double position = 0;      // frames: what has reached the output
-        int64_t fed = 0;          // frames handed to the resampler
-        int64_t end = 0;          // frames
-        size_t blockOffset = 0;   // frames of the ring's front block already used
+        double position = 0;     // frames: what has reached the output
+        int64_t fed = 0;         // frames handed to the resampler
+        int64_t end = 0;         // frames
+        size_t blockOffset = 0;  // frames of the ring's front block already used
         float env = 0, envTarget = 0, envStep = 0;
         float gainLeft = 1, gainRight = 1, targetLeft = 1, targetRight = 1;
         float stepLeft = 0, stepRight = 0;
         size_t gainRampLeft = 0;
         uint32_t levelsSeen = (1000u << 16) | 1000u;
-        double ratio = 1;         // output frames per source frame, speed included
+        double ratio = 1;  // output frames per source frame, speed included
         float scratch[kChunkFrames * 2];
     } rt_;
     SRC_STATE* resampler_ = nullptr;  // created on the UI thread, used by the callback

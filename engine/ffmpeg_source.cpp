@@ -215,8 +215,7 @@ bool FfmpegSource::scan() {
                 }
             }
             size_t size = 0;
-            const uint8_t* skip =
-                av_packet_get_side_data(packet_, AV_PKT_DATA_SKIP_SAMPLES, &size);
+            const uint8_t* skip = av_packet_get_side_data(packet_, AV_PKT_DATA_SKIP_SAMPLES, &size);
             if (skip != nullptr && size >= 8) {
                 startSkip += AV_RL32(skip);
                 endSkip += AV_RL32(skip + 4);
@@ -228,7 +227,8 @@ bool FfmpegSource::scan() {
             const int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
             if (pts != AV_NOPTS_VALUE) {
                 video[index].first = std::min(video[index].first, pts);
-                video[index].end = std::max(video[index].end, pts + std::max<int64_t>(packet_->duration, 0));
+                video[index].end =
+                    std::max(video[index].end, pts + std::max<int64_t>(packet_->duration, 0));
             }
         }
         av_packet_unref(packet_);
@@ -245,8 +245,8 @@ bool FfmpegSource::scan() {
             format_->streams[i]->discard = AVDISCARD_ALL;  // the video issue decodes pictures
             if (video[i].end > video[i].first) {
                 const AVRational base = format_->streams[i]->time_base;
-                videoFrames_ = std::max(videoFrames_, av_rescale_q(video[i].end - video[i].first,
-                                                                   base, sampleBase));
+                videoFrames_ = std::max(
+                    videoFrames_, av_rescale_q(video[i].end - video[i].first, base, sampleBase));
             }
         }
     }
@@ -431,8 +431,8 @@ void FfmpegSource::emitFrame(const AVFrame* frame, int64_t rawStart) {
     }
     convert_.resize(static_cast<size_t>(count) * 2);
     uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(convert_.data())};
-    const int converted =
-        swr_convert(swr_, outPlanes, count, const_cast<const uint8_t**>(frame->extended_data), count);
+    const int converted = swr_convert(swr_, outPlanes, count,
+                                      const_cast<const uint8_t**>(frame->extended_data), count);
     if (converted <= 0) {
         return;
     }
@@ -475,10 +475,12 @@ size_t FfmpegSource::read(float* stereo, size_t frames) {
     size_t done = 0;
     while (done < frames && position_ < lengthFrames_) {
         const size_t available = pending_.size() / 2 - pendingRead_;
-        const size_t room = std::min<size_t>(frames - done, static_cast<size_t>(lengthFrames_ - position_));
+        const size_t room =
+            std::min<size_t>(frames - done, static_cast<size_t>(lengthFrames_ - position_));
         if (available > 0) {
             const size_t n = std::min(available, room);
-            std::memcpy(stereo + 2 * done, pending_.data() + 2 * pendingRead_, n * 2 * sizeof(float));
+            std::memcpy(stereo + 2 * done, pending_.data() + 2 * pendingRead_,
+                        n * 2 * sizeof(float));
             pendingRead_ += n;
             position_ += static_cast<int64_t>(n);
             done += n;

@@ -38,7 +38,7 @@ class FfmpegSource {
     FfmpegSource& operator=(const FfmpegSource&) = delete;
 
     // Immutable after open.
-    int sampleRate() const { return sampleRate_; }        // frames a second of read()
+    int sampleRate() const { return sampleRate_; }          // frames a second of read()
     int64_t lengthFrames() const { return lengthFrames_; }  // longest stream, at sampleRate
     int64_t soundFrames() const { return soundFrames_; }    // decoded sound, delay removed
     bool hasSound() const { return audioStream_ >= 0; }
@@ -98,9 +98,9 @@ class FfmpegSource {
     bool matching_ = false;       // after a seek: looking for index_[nextPacket_]
     bool fellBack_ = false;       // a seek missed its packet once and restarted at 0
     bool decoderDrained_ = false;
-    bool soundEnded_ = false;     // no more decoded sound: silence up to the length
-    int64_t framesDecoded_ = 0;   // decoded frames so far (open checks that some decode)
-    int64_t videoFrames_ = 0;     // length of the longest real video stream, at sampleRate
+    bool soundEnded_ = false;    // no more decoded sound: silence up to the length
+    int64_t framesDecoded_ = 0;  // decoded frames so far (open checks that some decode)
+    int64_t videoFrames_ = 0;    // length of the longest real video stream, at sampleRate
 
     // Shared.
     std::atomic<bool> quit_{false};

@@ -12,7 +12,9 @@ namespace engine {
 NullOutput::NullOutput(int sampleRate, size_t periodFrames)
     : sampleRate_(sampleRate), periodFrames_(periodFrames) {}
 
-NullOutput::~NullOutput() { stop(); }
+NullOutput::~NullOutput() {
+    stop();
+}
 
 bool NullOutput::start(RenderCallback& callback) {
     stop();

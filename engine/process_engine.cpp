@@ -52,7 +52,8 @@ class ProcessOutput final : public Output {
   private:
     void watch(RenderCallback& callback) {
         std::unique_lock lock(mutex_);
-        while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return stopping_; })) {
+        while (
+            !wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return stopping_; })) {
             if (sdl_.lost()) {
                 sdl_.stop();  // the callback has returned for good
                 null_->start(callback);

@@ -41,7 +41,9 @@ class SpscRing {
         }
         return &slots_[tail & (Capacity - 1)];
     }
-    void commitWrite() { tail_.store(tail_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+    void commitWrite() {
+        tail_.store(tail_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
 
     // Consumer side.
     bool tryPop(T& value) {
@@ -61,7 +63,9 @@ class SpscRing {
         }
         return &slots_[head & (Capacity - 1)];
     }
-    void pop() { head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+    void pop() {
+        head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
 
     // Either side: a snapshot, exact only for the calling side's own view.
     size_t size() const {

@@ -54,9 +54,13 @@ class BadInput : public ::testing::Test {
     OfflineRig rig;
 };
 
-TEST_F(BadInput, MissingFile) { EXPECT_EQ(openError(mediaFolder() + "/missing.mp3"), OpenError::FileNotFound); }
+TEST_F(BadInput, MissingFile) {
+    EXPECT_EQ(openError(mediaFolder() + "/missing.mp3"), OpenError::FileNotFound);
+}
 
-TEST_F(BadInput, EmptyFile) { EXPECT_EQ(openError(writeFile("empty.mp3", "")), OpenError::InvalidFile); }
+TEST_F(BadInput, EmptyFile) {
+    EXPECT_EQ(openError(writeFile("empty.mp3", "")), OpenError::InvalidFile);
+}
 
 TEST_F(BadInput, TextNamedLikeASong) {
     std::string text;
@@ -105,7 +109,8 @@ TEST_F(BadInput, BitFlippedFiles) {
         for (int round = 0; round < 3; ++round) {
             std::string damaged = bytes;
             for (int flip = 0; flip < 40; ++flip) {
-                const size_t at = std::uniform_int_distribution<size_t>(0, damaged.size() - 1)(random);
+                const size_t at =
+                    std::uniform_int_distribution<size_t>(0, damaged.size() - 1)(random);
                 damaged[at] = static_cast<char>(damaged[at] ^ (1 << (flip % 8)));
             }
             const std::string name = "flipped-" + std::to_string(round) + "-" +

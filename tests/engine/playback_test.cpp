@@ -312,7 +312,9 @@ TEST_F(Playback, LoudMixesBendInsteadOfWrapping) {
 }
 
 TEST_F(Playback, MonoIsDuplicatedAtItsOwnLevel) {
-    const auto mono = makeMedia("mono.wav", "-f lavfi -i \"sine=frequency=1000:sample_rate=48000:duration=1\" -c:a pcm_f32le");
+    const auto mono = makeMedia(
+        "mono.wav",
+        "-f lavfi -i \"sine=frequency=1000:sample_rate=48000:duration=1\" -c:a pcm_f32le");
     const auto deck = openOk(mono);
     rig.engine->play(deck, 0, 1000);
     const auto out = rig.render(4800);
@@ -335,8 +337,8 @@ TEST_F(Playback, SurroundIsMixedDownToStereo) {
 }
 
 TEST_F(Playback, VideoWithoutSoundPlaysSilenceForItsLength) {
-    const auto silent = makeMedia("silent.mp4",
-                                  "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -c:v mpeg4");
+    const auto silent =
+        makeMedia("silent.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -c:v mpeg4");
     const auto deck = openOk(silent);
     EXPECT_EQ(rig.engine->lengthMs(deck), 2000);
     rig.engine->play(deck, 1800, 2000);
@@ -346,7 +348,8 @@ TEST_F(Playback, VideoWithoutSoundPlaysSilenceForItsLength) {
 }
 
 TEST_F(Playback, CoverArtIsNotAVideoStream) {
-    const auto art = makeMedia("art.png", "-f lavfi -i color=red:size=64x64:duration=1 -frames:v 1");
+    const auto art =
+        makeMedia("art.png", "-f lavfi -i color=red:size=64x64:duration=1 -frames:v 1");
     const auto withArt = makeMedia("art.mp3", "-i '" + mp3Cbr() + "' -i '" + art +
                                                   "' -map 0:a -map 1:v -c copy -id3v2_version 3 "
                                                   "-disposition:v attached_pic");
@@ -355,11 +358,60 @@ TEST_F(Playback, CoverArtIsNotAVideoStream) {
 }
 
 TEST_F(Playback, LongerVideoMakesTheLength) {
-    const auto video = makeMedia("longer-video.mp4",
-                                 "-f lavfi -i testsrc=size=160x120:rate=25:duration=4 -i '" +
-                                     wav44() + "' -c:v mpeg4 -c:a aac -aac_pns 0");
+    const auto video =
+        makeMedia("longer-video.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=4 -i '" +
+                                          wav44() + "' -c:v mpeg4 -c:a aac -aac_pns 0");
     const auto deck = openOk(video);
     EXPECT_EQ(rig.engine->lengthMs(deck), 4000);
+}
+
+}  // namespace
+}  // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+// A reference two-deck mix: below the limiter's knee the mix is exactly the sum of each
+// deck rendered alone, through a crossfade made of level changes.
+TEST(Mix, TwoDecksCrossfadeIsTheSumOfEachDeckAlone) {
+    const auto low = makeMedia("low-a.wav", toneInput(440, 0.3, 2, kRate) + " -c:a pcm_f32le");
+    const auto other = makeMedia("low-b.wav", toneInput(660, 0.3, 2, 44100) + " -c:a pcm_f32le");
+    const auto session = [&](bool deckA, bool deckB) {
+        OfflineRig rig(kRate, kPeriod);
+        const auto a = rig.engine->open(low, 0).device;
+        const auto b = rig.engine->open(other, 0).device;
+        rig.engine->setLevels(b, 0, 0);
+        if (deckA) {
+            rig.engine->play(a, 0, 2000);
+        }
+        if (deckB) {
+            rig.engine->play(b, 300, 2000);
+        }
+        std::vector<float> out;
+        for (int step = 0; step <= 10; ++step) {
+            rig.engine->setLevels(a, 1000 - step * 100, 1000 - step * 100);
+            rig.engine->setLevels(b, step * 100, step * 100);
+            const auto part = rig.render(2401);
+            out.insert(out.end(), part.begin(), part.end());
+        }
+        return out;
+    };
+    const auto both = session(true, true);
+    const auto onlyA = session(true, false);
+    const auto onlyB = session(false, true);
+    size_t worstAt = 0;
+    float worst = 0;
+    for (size_t i = 0; i < both.size(); ++i) {
+        const float error = std::fabs(both[i] - (onlyA[i] + onlyB[i]));
+        if (error > worst) {
+            worst = error;
+            worstAt = i / 2;
+        }
+    }
+    EXPECT_LT(worst, 1e-6f) << "at frame " << worstAt;
+    EXPECT_GT(rms(both, 0, 0, both.size() / 2), 0.1);
+    size_t at = 0;
+    EXPECT_LT(largestStep(both, &at), 0.1f) << "at frame " << at;
 }
 
 }  // namespace

@@ -50,14 +50,30 @@ TEST(RealTime, CommandsWhileTheCallbackRuns) {
     while (Clock::now() < end) {
         const auto deck = decks[i % 3];
         switch (i % 9) {
-            case 0: mixer.play(deck, i % 2000, 3000); break;
-            case 1: mixer.setLevels(deck, i % 1001, 1000 - i % 1001); break;
-            case 2: mixer.setSpeed(deck, 500 + i % 1500); break;
-            case 3: mixer.pause(deck); break;
-            case 4: mixer.resume(deck); break;
-            case 5: mixer.seek(deck, (i * 37) % 3000); break;
-            case 6: EXPECT_LE(mixer.positionMs(deck), mixer.lengthMs(deck)); break;
-            case 7: mixer.stop(deck); break;
+            case 0:
+                mixer.play(deck, i % 2000, 3000);
+                break;
+            case 1:
+                mixer.setLevels(deck, i % 1001, 1000 - i % 1001);
+                break;
+            case 2:
+                mixer.setSpeed(deck, 500 + i % 1500);
+                break;
+            case 3:
+                mixer.pause(deck);
+                break;
+            case 4:
+                mixer.resume(deck);
+                break;
+            case 5:
+                mixer.seek(deck, (i * 37) % 3000);
+                break;
+            case 6:
+                EXPECT_LE(mixer.positionMs(deck), mixer.lengthMs(deck));
+                break;
+            case 7:
+                mixer.stop(deck);
+                break;
             case 8:
                 if (i % 45 == 8) {
                     mixer.close(deck);

@@ -39,10 +39,10 @@ std::vector<float> readAll(FfmpegSource& source, size_t chunk = 1023) {
 struct Format {
     const char* name;
     std::function<std::string()> make;
-    int64_t expectedFrames;    // the tone's own length
-    int64_t toleranceFrames;   // 0 where the file records delay and padding exactly
-    bool compareWithFfmpeg;    // straight decoding gives the ffmpeg tool's samples
-    bool ffmpegTrimsPadding;   // ... and the ffmpeg tool's length
+    int64_t expectedFrames;   // the tone's own length
+    int64_t toleranceFrames;  // 0 where the file records delay and padding exactly
+    bool compareWithFfmpeg;   // straight decoding gives the ffmpeg tool's samples
+    bool ffmpegTrimsPadding;  // ... and the ffmpeg tool's length
 };
 
 class SourceFormats : public ::testing::TestWithParam<Format> {};
@@ -85,8 +85,8 @@ TEST_P(SourceFormats, SeekGivesTheSamplesOfStraightDecoding) {
     const std::vector<float> straight = readAll(*source);
     const int64_t length = source->lengthFrames();
     std::mt19937 random(42);
-    std::vector<int64_t> targets = {0, 1, 1151, 1152, 1153, 2047, 4096, length / 2, length - 1500,
-                                    length - 1};
+    std::vector<int64_t> targets = {0,    1,    1151,       1152,          1153,
+                                    2047, 4096, length / 2, length - 1500, length - 1};
     for (int i = 0; i < 12; ++i) {
         targets.push_back(std::uniform_int_distribution<int64_t>(0, length - 1)(random));
     }

@@ -14,7 +14,8 @@ namespace enginetest {
 
 const std::string& mediaFolder() {
     static const std::string folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rotavox-engine-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "rotavox-engine-XXXXXX").string();
         const char* made = ::mkdtemp(pattern.data());
         std::string path = made != nullptr ? std::string(made) : std::string("/tmp");
         static std::string forCleanup = path;
@@ -27,7 +28,9 @@ const std::string& mediaFolder() {
     return folder;
 }
 
-bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool run(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
 
 std::string makeMedia(const std::string& name, const std::string& inputsAndOptions) {
     static std::mutex mutex;
@@ -36,7 +39,8 @@ std::string makeMedia(const std::string& name, const std::string& inputsAndOptio
     if (std::filesystem::exists(path)) {
         return path;
     }
-    const std::string command = "ffmpeg -nostdin -y -v error " + inputsAndOptions + " '" + path + "'";
+    const std::string command =
+        "ffmpeg -nostdin -y -v error " + inputsAndOptions + " '" + path + "'";
     if (!run(command)) {
         ADD_FAILURE() << "could not make test media: " << command;
         return "";
@@ -52,15 +56,27 @@ std::string toneInput(double frequency, double amplitude, double seconds, int ra
     return text.str();
 }
 
-std::string wav48() { return makeMedia("tone48.wav", toneInput(1000, 0.5, 3, 48000) + " -c:a pcm_s16le"); }
-std::string wav44() { return makeMedia("tone44.wav", toneInput(1000, 0.5, 3, 44100) + " -c:a pcm_s16le"); }
-std::string mp3Cbr() { return makeMedia("cbr.mp3", "-i '" + wav44() + "' -c:a libmp3lame -b:a 128k"); }
-std::string mp3Vbr() { return makeMedia("vbr.mp3", "-i '" + wav44() + "' -c:a libmp3lame -q:a 4"); }
+std::string wav48() {
+    return makeMedia("tone48.wav", toneInput(1000, 0.5, 3, 48000) + " -c:a pcm_s16le");
+}
+std::string wav44() {
+    return makeMedia("tone44.wav", toneInput(1000, 0.5, 3, 44100) + " -c:a pcm_s16le");
+}
+std::string mp3Cbr() {
+    return makeMedia("cbr.mp3", "-i '" + wav44() + "' -c:a libmp3lame -b:a 128k");
+}
+std::string mp3Vbr() {
+    return makeMedia("vbr.mp3", "-i '" + wav44() + "' -c:a libmp3lame -q:a 4");
+}
 std::string mp3VbrBare() {
     return makeMedia("vbr-bare.mp3", "-i '" + wav44() + "' -c:a libmp3lame -q:a 4 -write_xing 0");
 }
-std::string m4aAac() { return makeMedia("aac.m4a", "-i '" + wav44() + "' -c:a aac -aac_pns 0 -b:a 128k"); }
-std::string wma() { return makeMedia("tone.wma", "-i '" + wav44() + "' -c:a wmav2 -b:a 128k"); }
+std::string m4aAac() {
+    return makeMedia("aac.m4a", "-i '" + wav44() + "' -c:a aac -aac_pns 0 -b:a 128k");
+}
+std::string wma() {
+    return makeMedia("tone.wma", "-i '" + wav44() + "' -c:a wmav2 -b:a 128k");
+}
 std::string mp4Video() {
     return makeMedia("video.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 -i '" +
                                       wav44() + "' -c:v mpeg4 -c:a aac -aac_pns 0 -shortest");
@@ -74,7 +90,8 @@ std::vector<float> ffmpegDecode(const std::string& path) {
     static int counter = 0;
     const std::string raw = mediaFolder() + "/decoded-" + std::to_string(++counter) + ".f32";
     std::vector<float> samples;
-    if (!run("ffmpeg -nostdin -y -v error -i '" + path + "' -f f32le -c:a pcm_f32le '" + raw + "'")) {
+    if (!run("ffmpeg -nostdin -y -v error -i '" + path + "' -f f32le -c:a pcm_f32le '" + raw +
+             "'")) {
         ADD_FAILURE() << "ffmpeg could not decode " << path;
         return samples;
     }
@@ -82,7 +99,8 @@ std::vector<float> ffmpegDecode(const std::string& path) {
     in.seekg(0, std::ios::end);
     samples.resize(static_cast<size_t>(in.tellg()) / sizeof(float));
     in.seekg(0);
-    in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    in.read(reinterpret_cast<char*>(samples.data()),
+            static_cast<std::streamsize>(samples.size() * sizeof(float)));
     std::filesystem::remove(raw);
     return samples;
 }

@@ -25,15 +25,15 @@ bool run(const std::string& command);
 std::string toneInput(double frequency, double amplitude, double seconds, int rate);
 
 // Common files (made on first use).
-std::string wav48();      // 1 kHz, 0.5, 3 s, 48 kHz
-std::string wav44();      // 1 kHz, 0.5, 3 s, 44.1 kHz
-std::string mp3Cbr();     // from wav44, 128 kb/s with LAME/Info header
-std::string mp3Vbr();     // from wav44, VBR with Xing header
-std::string mp3VbrBare(); // from wav44, VBR without Xing header
-std::string m4aAac();     // from wav44, AAC in MP4
-std::string wma();        // from wav44, WMA v2
-std::string mp4Video();   // 3 s video with 3 s of the tone
-std::string aviVideo();   // 3 s video with 3 s of the tone (mp3)
+std::string wav48();       // 1 kHz, 0.5, 3 s, 48 kHz
+std::string wav44();       // 1 kHz, 0.5, 3 s, 44.1 kHz
+std::string mp3Cbr();      // from wav44, 128 kb/s with LAME/Info header
+std::string mp3Vbr();      // from wav44, VBR with Xing header
+std::string mp3VbrBare();  // from wav44, VBR without Xing header
+std::string m4aAac();      // from wav44, AAC in MP4
+std::string wma();         // from wav44, WMA v2
+std::string mp4Video();    // 3 s video with 3 s of the tone
+std::string aviVideo();    // 3 s video with 3 s of the tone (mp3)
 
 // `ffmpeg` decoding of the whole file to interleaved stereo float at its own rate.
 std::vector<float> ffmpegDecode(const std::string& path);
