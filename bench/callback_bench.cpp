@@ -74,20 +74,22 @@ int main(int argc, char** argv) {
     const auto s = engine.open(sample, 0).device;
     engine.setSpeed(a, 1030);
     engine.setSpeed(b, 970);
-    engine.play(a, 0, engine.lengthMs(a));
-    engine.play(b, 60000, engine.lengthMs(b));
+    if (variant != "empty") {
+        engine.play(a, 0, engine.lengthMs(a));
+        engine.play(b, 60000, engine.lengthMs(b));
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     output->reset();
     const int kSeconds = variant.empty() ? 20 : 8;
     for (int i = 0; i < kSeconds * 4; ++i) {
-        if (i % 4 == 0 && variant != "nosample") {
+        if (i % 4 == 0 && variant != "nosample" && variant != "steady" && variant != "empty") {
             engine.play(s, 0, engine.lengthMs(s));
         }
-        if (variant != "nocontrol") {
+        if (variant != "nocontrol" && variant != "steady" && variant != "empty") {
             engine.setLevels(a, 1000 - (i % 10) * 50, 1000);
             engine.setSpeed(b, 970 + (i % 5) * 10);
         }
-        if (i % 20 == 10 && variant != "noseek") {
+        if (i % 20 == 10 && variant != "noseek" && variant != "steady" && variant != "empty") {
             engine.seek(a, 30000 + i * 100);
             engine.play(a, 30000 + i * 100, engine.lengthMs(a));
         }
