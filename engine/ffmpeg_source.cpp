@@ -23,9 +23,10 @@ extern "C" {
 namespace engine {
 namespace {
 
-// Open and scan give up after this long: a file on a stalled network mount must not hang
-// the UI thread forever.
-constexpr auto kOpenTimeLimit = std::chrono::seconds(20);
+// Opening gives up after this long without progress: a file on a stalled network mount
+// must not hang the UI thread. The probe has this long in all; the scan this long per
+// packet, so a big video on a slow but working disk still opens.
+constexpr auto kOpenTimeLimit = std::chrono::seconds(10);
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -232,6 +233,8 @@ bool FfmpegSource::scan() {
             }
         }
         av_packet_unref(packet_);
+        deadlineNs_.store(nowNs() + std::chrono::nanoseconds(kOpenTimeLimit).count(),
+                          std::memory_order_relaxed);
     }
     if (result == AVERROR_EXIT) {
         return false;  // timed out or interrupted
