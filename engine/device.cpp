@@ -278,6 +278,7 @@ void Device::adopt(bool afterFadeOut) {
     rt_.afterFade = AfterFade::Nothing;
     rt_.env = 0;
     rt_.envTarget = 0;
+    rt_.bypass = false;
     src_reset(resampler_);
     // Drop what the reader decoded for earlier positions.
     while (AudioBlock* block = ring_.front()) {
@@ -374,6 +375,50 @@ AudioBlock* Device::usableBlock(bool waitForData) {
     }
 }
 
+void Device::consumeInput(AudioBlock* block, long frames) {
+    if (block == nullptr) {
+        return;  // silence past the end
+    }
+    rt_.blockOffset += static_cast<size_t>(frames);
+    rt_.fed += frames;
+    if (rt_.blockOffset >= block->frames) {
+        if (block->endOfStream) {
+            rt_.inputEnded = true;
+            rt_.end = std::min(rt_.end, rt_.fed);  // the sound ended early
+        }
+        ring_.pop();
+        rt_.blockOffset = 0;
+    }
+}
+
+void Device::remember(const float* input, size_t frames) {
+    if (frames >= kHistoryFrames) {
+        std::copy(input + 2 * (frames - kHistoryFrames), input + 2 * frames, rt_.history);
+        rt_.historyFrames = kHistoryFrames;
+        return;
+    }
+    const size_t keep = std::min(rt_.historyFrames, kHistoryFrames - frames);
+    std::copy(rt_.history + 2 * (rt_.historyFrames - keep), rt_.history + 2 * rt_.historyFrames,
+              rt_.history);
+    std::copy(input, input + 2 * frames, rt_.history + 2 * keep);
+    rt_.historyFrames = keep + frames;
+}
+
+void Device::engageResampler() {
+    src_reset(resampler_);
+    SRC_DATA data{};
+    data.data_in = rt_.history;
+    data.input_frames = static_cast<long>(rt_.historyFrames);
+    data.data_out = rt_.discard;
+    data.output_frames = static_cast<long>(kHistoryFrames + 16);
+    data.src_ratio = 1.0;
+    src_process(resampler_, &data);
+    rt_.discardOut =
+        rt_.historyFrames -
+        std::min<size_t>(rt_.historyFrames, static_cast<size_t>(data.output_frames_gen));
+    rt_.bypass = false;
+}
+
 size_t Device::produce(float* out, size_t frames, bool waitForData) {
     // Past the end of the range (or of the sound) the resampler is fed silence rather than
     // told "end of input": its output then stays aligned with the position, and the play
@@ -397,43 +442,50 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
                 break;  // underrun
             }
             if (rt_.blockOffset >= block->frames) {
-                if (block->endOfStream) {
-                    rt_.inputEnded = true;
-                    rt_.end = std::min(rt_.end, rt_.fed);  // the sound ended early
-                }
-                ring_.pop();
-                rt_.blockOffset = 0;
+                consumeInput(block, 0);
                 continue;
             }
             input = block->samples + 2 * rt_.blockOffset;
             inputFrames = static_cast<long>(
                 std::min<int64_t>(block->frames - rt_.blockOffset, rt_.end - rt_.fed));
         }
+        if (rt_.bypass && rt_.ratio != 1.0) {
+            engageResampler();
+        }
+        if (rt_.bypass) {
+            const long copied = std::min(std::max(wanted, 1L), inputFrames);
+            std::copy(input, input + 2 * copied, out + 2 * made);
+            remember(input, static_cast<size_t>(copied));
+            consumeInput(block, copied);
+            made += static_cast<size_t>(copied);
+            rt_.position += static_cast<double>(copied);
+            continue;
+        }
         SRC_DATA data{};
         data.data_in = input;
-        data.data_out = out + 2 * made;
         data.input_frames = inputFrames;
-        data.output_frames = std::max(wanted, 1L);
         data.end_of_input = 0;
-        data.src_ratio = rt_.ratio;
+        if (rt_.discardOut > 0) {
+            // Warming after a bypass: drop what was already copied out.
+            data.data_out = rt_.discard;
+            data.output_frames = static_cast<long>(std::min(rt_.discardOut, kHistoryFrames + 16));
+            data.src_ratio = 1.0;
+        } else {
+            data.data_out = out + 2 * made;
+            data.output_frames = std::max(wanted, 1L);
+            data.src_ratio = rt_.ratio;
+        }
         if (src_process(resampler_, &data) != 0) {
             rt_.ended = true;
             break;
         }
-        if (block != nullptr) {
-            rt_.blockOffset += static_cast<size_t>(data.input_frames_used);
-            rt_.fed += data.input_frames_used;
-            if (rt_.blockOffset >= block->frames) {
-                if (block->endOfStream) {
-                    rt_.inputEnded = true;
-                    rt_.end = std::min(rt_.end, rt_.fed);
-                }
-                ring_.pop();
-                rt_.blockOffset = 0;
-            }
+        consumeInput(block, data.input_frames_used);
+        if (rt_.discardOut > 0) {
+            rt_.discardOut -= std::min(rt_.discardOut, static_cast<size_t>(data.output_frames_gen));
+        } else {
+            made += static_cast<size_t>(data.output_frames_gen);
+            rt_.position += static_cast<double>(data.output_frames_gen) / rt_.ratio;
         }
-        made += static_cast<size_t>(data.output_frames_gen);
-        rt_.position += static_cast<double>(data.output_frames_gen) / rt_.ratio;
         if (data.output_frames_gen == 0 && data.input_frames_used == 0) {
             break;
         }
@@ -478,6 +530,9 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
                 rt_.gainRight = rt_.targetRight;
                 rt_.gainRampLeft = 0;
                 src_set_ratio(resampler_, rt_.ratio);
+                rt_.bypass = rt_.ratio == 1.0;
+                rt_.historyFrames = 0;
+                rt_.discardOut = 0;
                 rt_.env = rt_.position > 0 ? 0.0f : 1.0f;
                 startFade(1, AfterFade::Nothing);
             }

@@ -29,6 +29,7 @@ namespace engine {
 constexpr size_t kBlockFrames = 1024;  // source frames per ring block
 constexpr size_t kRingBlocks = 64;     // about 1.4 s of sound at 48 kHz decoded ahead
 constexpr size_t kChunkFrames = 256;   // output frames the callback resamples at once
+constexpr size_t kHistoryFrames = 64;  // frames kept to warm the resampler when it takes over
 
 // One block of decoded sound on the device timeline. The reader fills it in place in the
 // ring; the callback reads it in place.
@@ -103,6 +104,9 @@ class Device {
     void startFade(float target, AfterFade after);
     AudioBlock* usableBlock(bool waitForData);
     size_t produce(float* out, size_t frames, bool waitForData);
+    void consumeInput(AudioBlock* block, long frames);
+    void remember(const float* input, size_t frames);
+    void engageResampler();
     void publishPosition();
 
     // Immutable after construction.
@@ -163,6 +167,14 @@ class Device {
         size_t gainRampLeft = 0;
         uint32_t levelsSeen = (1000u << 16) | 1000u;
         double ratio = 1;  // output frames per source frame, speed included
+        // At ratio exactly 1 since the start, samples are copied, bit for bit; when the
+        // ratio first changes, the resampler is warmed with the last frames copied and its
+        // output up to the copied position is dropped, so the switch is seamless.
+        bool bypass = false;
+        size_t historyFrames = 0;
+        size_t discardOut = 0;  // resampler output frames still to drop after warming
+        float history[kHistoryFrames * 2];
+        float discard[(kHistoryFrames + 16) * 2];
         float scratch[kChunkFrames * 2];
     } rt_;
     SRC_STATE* resampler_ = nullptr;  // created on the UI thread, used by the callback
