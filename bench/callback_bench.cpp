@@ -1,5 +1,8 @@
 // The longest audio callback while two decks and a sample play in real time (on the
 // clocked null output, this machine has no sound card), as a share of the period.
+// Variants (first argument): nosample, noseek, nocontrol, steady (no commands), empty (no
+// deck playing: the machine's noise floor), explain (lists the longest callbacks with the
+// time since the last batch of UI commands).
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +23,7 @@ class TimedOutput final : public engine::Output, private engine::RenderCallback 
     TimedOutput() : inner_(48000, 256) {
         durationsUs_.reserve(1 << 20);
         cpuUs_.reserve(1 << 20);
+        startsUs_.reserve(1 << 20);
     }
     bool start(engine::RenderCallback& callback) override {
         callback_ = &callback;
@@ -30,6 +34,7 @@ class TimedOutput final : public engine::Output, private engine::RenderCallback 
     size_t periodFrames() const override { return inner_.periodFrames(); }
     std::vector<double> durations() const { return durationsUs_; }
     std::vector<double> cpuTimes() const { return cpuUs_; }
+    std::vector<double> starts() const { return startsUs_; }
     void reset() { resetRequested_ = true; }
 
   private:
@@ -47,16 +52,20 @@ class TimedOutput final : public engine::Output, private engine::RenderCallback 
         if (resetRequested_.exchange(false)) {
             durationsUs_.clear();
             cpuUs_.clear();
+            startsUs_.clear();
         }
         if (durationsUs_.size() < durationsUs_.capacity()) {
             durationsUs_.push_back(us);  // capacity reserved: no allocation here
             cpuUs_.push_back(cpuUs);
+            startsUs_.push_back(
+                std::chrono::duration<double, std::micro>(start.time_since_epoch()).count());
         }
     }
     engine::NullOutput inner_;
     engine::RenderCallback* callback_ = nullptr;
     std::vector<double> durationsUs_;
     std::vector<double> cpuUs_;
+    std::vector<double> startsUs_;
     std::atomic<bool> resetRequested_{false};
 };
 
@@ -80,8 +89,12 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     output->reset();
+    std::vector<double> events;
     const int kSeconds = variant.empty() ? 20 : 8;
     for (int i = 0; i < kSeconds * 4; ++i) {
+        events.push_back(std::chrono::duration<double, std::micro>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count());
         if (i % 4 == 0 && variant != "nosample" && variant != "steady" && variant != "empty") {
             engine.play(s, 0, engine.lengthMs(s));
         }
@@ -97,6 +110,23 @@ int main(int argc, char** argv) {
     }
     engine.stopOutput();
     const double period = 256 * 1e6 / 48000;
+    if (variant == "explain") {
+        const auto cpu = output->cpuTimes();
+        const auto starts = output->starts();
+        std::vector<size_t> order(cpu.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(), [&](size_t x, size_t y) { return cpu[x] > cpu[y]; });
+        for (size_t k = 0; k < 12 && k < order.size(); ++k) {
+            const size_t i = order[k];
+            double since = 1e12;
+            for (double e : events)
+                if (e <= starts[i])
+                    since = std::min(since, starts[i] - e);
+            std::printf("callback %zu: %.0f us cpu, %.1f ms after the last UI command batch\n", i,
+                        cpu[i], since / 1000);
+        }
+    }
     std::printf(
         "callbacks over %d s with two decks (speed 1030/970 and changing, levels ramping, "
         "a seek) and a retriggered sample, on a normal-priority thread of a 2-core machine:\n",
