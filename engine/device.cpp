@@ -241,6 +241,13 @@ void Device::readerLoop() {
         ring_.commitWrite();
         next += static_cast<int64_t>(frames);
         atEnd = block->endOfStream;
+        if (ring_.size() > kRingBlocks / 4) {
+            // Enough is decoded ahead: fill the rest at a gentler pace than one burst, so a
+            // seek on one deck does not flood the CPU the callback runs on.
+            std::unique_lock lock(requestMutex_);
+            requestChanged_.wait_for(lock, std::chrono::microseconds(500),
+                                     [&] { return quitReader_ || requestEpoch_ != epoch; });
+        }
     }
     readerStopped_.store(true, std::memory_order_release);
 }
