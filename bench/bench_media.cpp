@@ -1,0 +1,72 @@
+#include "bench_media.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace bench {
+
+bool run(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
+
+std::string media(const std::string& name, const std::string& inputsAndOptions) {
+    std::filesystem::create_directories("bench-media");
+    const std::string path = std::filesystem::absolute("bench-media/" + name).string();
+    if (!std::filesystem::exists(path)) {
+        std::fprintf(stderr, "making %s ...\n", path.c_str());
+        if (!run("ffmpeg -nostdin -y -v error " + inputsAndOptions + " '" + path + "'")) {
+            std::fprintf(stderr, "ffmpeg failed for %s\n", name.c_str());
+            std::exit(1);
+        }
+    }
+    return path;
+}
+
+std::string songWav() {
+    return media(
+        "song.wav",
+        "-f lavfi -i \"aevalsrc=0.2*sin(2*PI*220*t)+0.15*sin(2*PI*277.2*t)+0.1*sin(2*PI*329.6*t)"
+        "|-0.2*sin(2*PI*220*t)-0.1*sin(2*PI*440*t):s=44100:d=300:c=stereo\" "
+        "-f lavfi -i \"anoisesrc=color=pink:amplitude=0.2:d=300:r=44100\" "
+        "-filter_complex \"[1]aformat=channel_layouts=stereo[n];[0][n]amix=inputs=2:normalize=0\" "
+        "-c:a pcm_s16le");
+}
+std::string songMp3Vbr() {
+    return media("song-vbr.mp3", "-i '" + songWav() + "' -c:a libmp3lame -q:a 2");
+}
+std::string songMp3Cbr() {
+    return media("song-cbr.mp3", "-i '" + songWav() + "' -c:a libmp3lame -b:a 192k");
+}
+std::string songMp3Bare() {
+    return media("song-bare.mp3", "-i '" + songWav() + "' -c:a libmp3lame -q:a 2 -write_xing 0");
+}
+std::string songAac() {
+    return media("song.m4a", "-i '" + songWav() + "' -c:a aac -b:a 192k");
+}
+std::string songAacNoPns() {
+    return media("song-nopns.m4a", "-i '" + songWav() + "' -c:a aac -aac_pns 0 -b:a 192k");
+}
+std::string songVideo() {
+    return media("song-video.mp4",
+                 "-f lavfi -i testsrc2=size=640x360:rate=25:duration=300 -i '" + songWav() +
+                     "' -c:v libx264 -preset ultrafast -b:v 1500k -c:a aac -b:a 192k");
+}
+std::string sampleWav() {
+    return media("sample.wav",
+                 "-f lavfi -i "
+                 "\"aevalsrc=0.6*sin(2*PI*880*t)*exp(-3*t)|-0.6*sin(2*PI*880*t)*exp(-3*t):s=48000:"
+                 "d=2:c=stereo\" -c:a pcm_s16le");
+}
+
+double seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+}  // namespace bench

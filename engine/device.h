@@ -1,0 +1,185 @@
+#pragma once
+// One open file on the engine: its source, a reader thread decoding ahead into a
+// lock-free ring of blocks, and the audio callback's playback state (resampler, gains,
+// fades, play range, position).
+//
+// Threads: the public UI members run on the UI thread (the Engine's caller) and never
+// wait on the callback; mixInto runs on the audio callback and never locks, allocates,
+// logs or does I/O (offline rendering aside, see mixInto); readerLoop runs on the
+// device's own reader thread. Fields are grouped below by the thread that owns them.
+//
+// Units: "frames" are source frames at the file's rate (the device timeline), "output
+// frames" are frames at the output's rate, "ms" are the interface's milliseconds.
+
+#include <samplerate.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "engine/ffmpeg_source.h"
+#include "engine/media_engine.h"
+#include "engine/spsc_ring.h"
+
+namespace engine {
+
+constexpr size_t kBlockFrames = 1024;  // source frames per ring block
+constexpr size_t kRingBlocks = 64;     // about 1.4 s of sound at 48 kHz decoded ahead
+constexpr size_t kChunkFrames = 256;   // output frames the callback resamples at once
+constexpr size_t kHistoryFrames = 64;  // frames kept to warm the resampler when it takes over
+
+// One block of decoded sound on the device timeline. The reader fills it in place in the
+// ring; the callback reads it in place.
+struct AudioBlock {
+    uint32_t epoch = 0;               // the start position it belongs to (see Transport)
+    int64_t startFrame = 0;           // timeline frame of samples[0]
+    uint32_t frames = 0;              // valid frames in samples
+    bool endOfStream = false;         // the last block of this epoch: the length was reached
+    float samples[kBlockFrames * 2];  // interleaved stereo
+};
+
+// What the UI thread asks of the callback, published through a seqlock.
+struct Transport {
+    uint32_t seq = 0;  // counts transport commands
+    Mode mode = Mode::Stopped;
+    uint32_t epoch = 0;  // changes with every new start position (play from, seek)
+    int64_t start = 0;   // frames: where the epoch starts
+    int64_t end = 0;     // frames: where playing stops
+};
+
+class Device {
+  public:
+    // UI thread. Starts the reader at frame 0.
+    Device(std::unique_ptr<FfmpegSource> source, int outputRate, size_t periodFrames);
+    // UI thread, after the callback has let go of the device (or never had it).
+    ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    // UI thread. Each takes effect synchronously for mode() and positionMs().
+    int64_t lengthMs() const;
+    int64_t positionMs() const;
+    Mode mode() const;
+    void play(int64_t fromMs, int64_t toMs);
+    void pause();
+    void resume();
+    void stop();
+    void seek(int64_t positionMs);
+    void setLevels(int32_t left, int32_t right);
+    void setSpeed(int32_t speed);
+    void requestClose();
+
+    // Audio callback: adds `frames` output frames of this device into `mix`. Returns true
+    // once the device is closed and its fade-out is done: the callback drops it then.
+    // With waitForData (offline rendering only) it waits, bounded, for its reader instead
+    // of treating a missing block as an underrun.
+    bool mixInto(float* mix, size_t frames, bool waitForData) noexcept;
+
+  private:
+    enum class Phase { Idle, Waiting, Sounding };
+    enum class AfterFade { Nothing, Halt, Adopt, Retire };
+    struct Snapshot {
+        Mode mode;
+        int64_t frame;
+    };
+
+    // UI thread helpers.
+    Snapshot current() const;
+    void settle();
+    void publishTransport();
+    void requestReader(uint32_t epoch, int64_t startFrame);
+    int64_t msToFrames(int64_t ms) const;
+    int64_t framesToMs(int64_t frames) const;
+
+    // Reader thread.
+    void readerLoop();
+
+    // Callback helpers.
+    bool readTransport(Transport& out) const;
+    void pollControls();
+    void adopt(bool afterFadeOut);
+    void startFade(float target, AfterFade after);
+    AudioBlock* usableBlock(bool waitForData);
+    size_t produce(float* out, size_t frames, bool waitForData);
+    void consumeInput(AudioBlock* block, long frames);
+    void remember(const float* input, size_t frames);
+    void engageResampler();
+    void publishPosition();
+
+    // Immutable after construction.
+    const int fileRate_;
+    const int outputRate_;
+    const size_t periodFrames_;
+    const int64_t lengthFrames_;
+    std::unique_ptr<FfmpegSource> source_;  // used by the reader thread only after start
+
+    // UI thread only.
+    Mode uiMode_ = Mode::Stopped;
+    int64_t uiFrame_ = 0;  // position while not playing; until the callback reports, the anchor
+    int64_t uiEnd_ = 0;    // end frame of the current play
+    uint32_t uiSeq_ = 0;
+    uint32_t uiEpoch_ = 1;
+    int64_t uiEpochStart_ = 0;
+    bool uiEpochFresh_ = true;  // the reader was sent to uiEpochStart_ and nothing played it
+
+    // Shared: UI -> callback.
+    std::atomic<uint32_t> transportVersion_{0};  // seqlock: odd while the UI writes
+    std::atomic<uint32_t> tSeq_{0}, tMode_{0}, tEpoch_{0};
+    std::atomic<int64_t> tStart_{0}, tEnd_{0};
+    std::atomic<uint32_t> levels_{(1000u << 16) | 1000u};  // left << 16 | right, 0..1000
+    std::atomic<int32_t> speed_{1000};
+    std::atomic<bool> closing_{false};
+    // Shared: callback -> UI.
+    std::atomic<uint64_t> published_{0};   // seq (16 bits) << 48 | position frames (48 bits)
+    std::atomic<uint32_t> endedSeq_{~0u};  // seq of the play that reached its end
+    // Shared: UI -> reader (not realtime, so a mutex is fine here).
+    std::mutex requestMutex_;
+    std::condition_variable requestChanged_;
+    uint32_t requestEpoch_ = 1;  // guarded by requestMutex_
+    int64_t requestStart_ = 0;   // guarded by requestMutex_
+    bool quitReader_ = false;    // guarded by requestMutex_
+    std::atomic<bool> readerStopped_{false};
+    // Shared: reader -> callback. Fixed blocks: the callback may not allocate.
+    SpscRing<AudioBlock, kRingBlocks> ring_;
+
+    // Callback only.
+    struct Rt {
+        Transport want;    // latest transport read
+        uint32_t seq = 0;  // transport seq whose effect the state reflects
+        uint32_t epoch = 0;
+        Phase phase = Phase::Idle;
+        AfterFade afterFade = AfterFade::Nothing;
+        size_t delayLeft = 0;     // output frames of silence before a fresh start
+        bool fresh = true;        // nothing of this epoch has sounded yet
+        bool ended = false;       // this epoch reached its end
+        bool inputEnded = false;  // the reader's end-of-stream block was consumed
+        bool closing = false;
+        double position = 0;     // frames: what has reached the output
+        int64_t fed = 0;         // frames handed to the resampler
+        int64_t end = 0;         // frames
+        size_t blockOffset = 0;  // frames of the ring's front block already used
+        float env = 0, envTarget = 0, envStep = 0;
+        float gainLeft = 1, gainRight = 1, targetLeft = 1, targetRight = 1;
+        float stepLeft = 0, stepRight = 0;
+        size_t gainRampLeft = 0;
+        uint32_t levelsSeen = (1000u << 16) | 1000u;
+        double ratio = 1;  // output frames per source frame, speed included
+        // At ratio exactly 1 since the start, samples are copied, bit for bit; when the
+        // ratio first changes, the resampler is warmed with the last frames copied and its
+        // output up to the copied position is dropped, so the switch is seamless.
+        bool bypass = false;
+        size_t historyFrames = 0;
+        size_t discardOut = 0;  // resampler output frames still to drop after warming
+        float history[kHistoryFrames * 2];
+        float discard[(kHistoryFrames + 16) * 2];
+        float scratch[kChunkFrames * 2];
+    } rt_;
+    SRC_STATE* resampler_ = nullptr;  // created on the UI thread, used by the callback
+
+    std::thread reader_;  // last: started after everything above exists
+};
+
+}  // namespace engine

@@ -1,0 +1,110 @@
+#pragma once
+// One open media file decoded through FFmpeg to interleaved stereo float at the file's
+// own sample rate, on an exact timeline of "source frames".
+//
+// At open the whole file is scanned packet by packet (no decoding): that gives the exact
+// length (encoder delay and padding removed, as FFmpeg's skip-samples side data says),
+// the length of a real video stream (cover art excluded), and an index of every sound
+// packet (file position, timestamp, first sample). Seeks use that index, not FFmpeg's
+// estimates: land a few packets before the target (decoder warm-up), decode forward and
+// drop samples up to the exact target. Straight decoding runs the same path, so both give
+// identical samples. Sound missing from the timeline (a corrupt packet) reads as silence;
+// past the end of the sound, up to the length (a longer video), silence too.
+//
+// Threads: open() and the accessors on the UI thread (the accessors are immutable after
+// open); after open, seek() and read() belong to one reader thread; interrupt() from any.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/media_engine.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVPacket;
+struct AVFrame;
+struct SwrContext;
+
+namespace engine {
+
+class FfmpegSource {
+  public:
+    static std::unique_ptr<FfmpegSource> open(const std::string& path, OpenError& error);
+    ~FfmpegSource();
+    FfmpegSource(const FfmpegSource&) = delete;
+    FfmpegSource& operator=(const FfmpegSource&) = delete;
+
+    // Immutable after open.
+    int sampleRate() const { return sampleRate_; }          // frames a second of read()
+    int64_t lengthFrames() const { return lengthFrames_; }  // longest stream, at sampleRate
+    int64_t soundFrames() const { return soundFrames_; }    // decoded sound, delay removed
+    bool hasSound() const { return audioStream_ >= 0; }
+
+    // Reader thread. The next read() starts exactly at `frame` (0..lengthFrames).
+    void seek(int64_t frame);
+    // Fills up to `frames` stereo frames; fewer only at the length; 0 once there.
+    size_t read(float* stereo, size_t frames);
+
+    // Any thread: makes blocked I/O give up (the device is closing).
+    void interrupt() { quit_.store(true, std::memory_order_relaxed); }
+
+  private:
+    struct PacketEntry {
+        int64_t pos;       // byte position in the file (-1 unknown)
+        int64_t pts;       // in the stream's time base (AV_NOPTS_VALUE unknown)
+        int64_t rawStart;  // first raw (undelayed) sample of this packet
+    };
+
+    FfmpegSource() = default;
+    OpenError openFile(const std::string& path);
+    bool scan();
+    void positionDemuxer(size_t packet);
+    void resetDecoder();
+    bool decodeMore();
+    void emitFrame(const AVFrame* frame, int64_t rawStart);
+    void appendRaw(const float* stereo, int64_t rawStart, int64_t count);
+    void appendSilence(int64_t rawStart, int64_t count);
+    static int interruptCallback(void* self);
+
+    // Immutable after open.
+    int audioStream_ = -1;
+    int sampleRate_ = 48000;
+    int64_t lengthFrames_ = 0;
+    int64_t soundFrames_ = 0;
+    int64_t startSkip_ = 0;  // raw samples before the first sample of the timeline
+    int64_t rawTotal_ = 0;   // raw samples of every packet
+    int prerollPackets_ = 4;
+    bool byteSeek_ = false;  // raw formats (mp3, wav): seek by byte position, match by pos
+    std::vector<PacketEntry> index_;
+
+    // Reader thread (the UI thread during open).
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    SwrContext* swr_ = nullptr;
+    int swrInRate_ = 0, swrInFormat_ = -1, swrInChannels_ = 0;
+    std::vector<float> convert_;  // scratch for one converted frame
+    std::vector<float> pending_;  // decoded frames on the timeline, not yet read
+    size_t pendingRead_ = 0;      // frames of pending_ already read
+    int64_t position_ = 0;        // timeline frame that read() returns next
+    int64_t nextRaw_ = 0;         // raw sample the decoder is expected to produce next
+    int64_t dropBeforeRaw_ = 0;   // raw samples before this are decoder warm-up
+    size_t nextPacket_ = 0;       // index of the next sound packet the demuxer returns
+    size_t firstDecoded_ = 0;     // packets before this one are skipped undecoded
+    bool matching_ = false;       // after a seek: looking for index_[nextPacket_]
+    bool fellBack_ = false;       // a seek missed its packet once and restarted at 0
+    bool decoderDrained_ = false;
+    bool soundEnded_ = false;    // no more decoded sound: silence up to the length
+    int64_t framesDecoded_ = 0;  // decoded frames so far (open checks that some decode)
+    int64_t videoFrames_ = 0;    // length of the longest real video stream, at sampleRate
+
+    // Shared.
+    std::atomic<bool> quit_{false};
+    std::atomic<int64_t> deadlineNs_{0};  // steady-clock deadline of open, 0 for none
+};
+
+}  // namespace engine

@@ -1,0 +1,85 @@
+#pragma once
+// The engine: the devices, the mix and one output. engine::MixerEngine implements
+// MediaEngine on any Output: SdlOutput or NullOutput for real time (ProcessEngine() picks
+// them), OfflineOutput for tests and benchmarks:
+//
+//     auto offline = std::make_unique<engine::OfflineOutput>(48000, 256);
+//     engine::OfflineOutput* output = offline.get();
+//     engine::MixerEngine mixer(std::move(offline));
+//     ... mixer.open / play / setLevels ...
+//     output->render(interleavedStereo, frames);  // the mix, without real time
+//
+// The mix is the sum of the devices through a soft limiter (never above full scale).
+//
+// Threads: the MediaEngine members run on the UI thread (a mutex serialises callers that
+// are not, but the audio callback never takes it); renderPeriod runs on the output's
+// audio thread and never locks, allocates, logs or does I/O.
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/device.h"
+#include "engine/media_engine.h"
+#include "engine/output.h"
+#include "engine/spsc_ring.h"
+
+namespace engine {
+
+class MixerEngine final : public MediaEngine, private RenderCallback {
+  public:
+    // Starts `output` at once, calling back into this engine.
+    explicit MixerEngine(std::unique_ptr<Output> output);
+    ~MixerEngine() override;
+
+    OpenResult open(const std::string& path, int32_t parentWindow) override;
+    void close(DeviceId device) override;
+    int64_t lengthMs(DeviceId device) const override;
+    int64_t positionMs(DeviceId device) const override;
+    Mode mode(DeviceId device) const override;
+    void play(DeviceId device, int64_t fromMs, int64_t toMs) override;
+    void pause(DeviceId device) override;
+    void resume(DeviceId device) override;
+    void stop(DeviceId device) override;
+    void seek(DeviceId device, int64_t positionMs) override;
+    void setLevels(DeviceId device, int32_t left, int32_t right) override;
+    void setSpeed(DeviceId device, int32_t speed) override;
+    void placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+
+    int sampleRate() const { return sampleRate_; }
+    size_t periodFrames() const { return periodFrames_; }
+    // Stops the output for good; the engine stays usable but silent.
+    void stopOutput();
+    // Process exit: stops the output and frees every device (their reader threads end).
+    void shutdown();
+
+  private:
+    static constexpr size_t kMaxDevices = 256;
+
+    void renderPeriod(float* out, size_t frames, bool waitForData) noexcept override;
+    Device* find(DeviceId device) const;  // UI thread, mutex held
+    void collectRetired();                // UI thread, mutex held: frees closed devices
+
+    // Immutable after construction.
+    const int sampleRate_;
+    const size_t periodFrames_;
+
+    // UI thread only (under mutex_).
+    mutable std::mutex mutex_;
+    std::unordered_map<DeviceId, std::unique_ptr<Device>> open_;
+    std::vector<std::unique_ptr<Device>> closing_;  // fading out in the callback
+    DeviceId nextId_ = 1;
+    std::unique_ptr<Output> output_;
+
+    // Shared: rings rather than containers, since the callback may not allocate or lock.
+    SpscRing<Device*, kMaxDevices> added_;    // UI -> callback: devices to mix
+    SpscRing<Device*, kMaxDevices> retired_;  // callback -> UI: devices done, to free
+
+    // Callback only.
+    std::array<Device*, kMaxDevices> active_{};
+    size_t activeCount_ = 0;
+};
+
+}  // namespace engine

@@ -1,0 +1,71 @@
+#include "engine/sdl_output.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace engine {
+
+SdlOutput::~SdlOutput() {
+    stop();
+    if (device_ != 0) {
+        SDL_CloseAudioDevice(device_);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+bool SdlOutput::open(int wantedRate, size_t wantedPeriod) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return false;
+    }
+    SDL_AudioSpec want{};
+    want.freq = wantedRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = static_cast<Uint16>(wantedPeriod);
+    want.callback = &SdlOutput::audioCallback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    if (device_ == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    sampleRate_ = have.freq;
+    periodFrames_ = have.samples != 0 ? have.samples : wantedPeriod;
+    return true;
+}
+
+bool SdlOutput::start(RenderCallback& callback) {
+    if (device_ == 0) {
+        return false;
+    }
+    callback_ = &callback;
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void SdlOutput::stop() {
+    if (device_ != 0) {
+        // Closing, not pausing: SDL guarantees the callback has returned and will not run.
+        SDL_CloseAudioDevice(device_);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        device_ = 0;
+    }
+}
+
+bool SdlOutput::lost() const {
+    return device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+}
+
+void SdlOutput::audioCallback(void* self, uint8_t* stream, int bytes) {
+    auto* output = static_cast<SdlOutput*>(self);
+    const size_t frames = static_cast<size_t>(bytes) / (2 * sizeof(float));
+    if (output->callback_ == nullptr) {
+        std::memset(stream, 0, static_cast<size_t>(bytes));
+        return;
+    }
+    output->callback_->renderPeriod(reinterpret_cast<float*>(stream), frames, false);
+}
+
+}  // namespace engine

@@ -1,0 +1,162 @@
+#include "test_media.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace enginetest {
+
+const std::string& mediaFolder() {
+    static const std::string folder = [] {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "rotavox-engine-XXXXXX").string();
+        const char* made = ::mkdtemp(pattern.data());
+        std::string path = made != nullptr ? std::string(made) : std::string("/tmp");
+        static std::string forCleanup = path;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(forCleanup, ignored);
+        });
+        return path;
+    }();
+    return folder;
+}
+
+bool run(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
+
+std::string makeMedia(const std::string& name, const std::string& inputsAndOptions) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    const std::string path = mediaFolder() + "/" + name;
+    if (std::filesystem::exists(path)) {
+        return path;
+    }
+    const std::string command =
+        "ffmpeg -nostdin -y -v error " + inputsAndOptions + " '" + path + "'";
+    if (!run(command)) {
+        ADD_FAILURE() << "could not make test media: " << command;
+        return "";
+    }
+    return path;
+}
+
+std::string toneInput(double frequency, double amplitude, double seconds, int rate) {
+    std::ostringstream text;
+    text << "-f lavfi -i \"aevalsrc=" << amplitude << "*sin(2*PI*" << frequency << "*t)|-"
+         << amplitude << "*sin(2*PI*" << frequency << "*t):s=" << rate << ":d=" << seconds
+         << ":c=stereo\"";
+    return text.str();
+}
+
+std::string wav48() {
+    return makeMedia("tone48.wav", toneInput(1000, 0.5, 3, 48000) + " -c:a pcm_s16le");
+}
+std::string wav44() {
+    return makeMedia("tone44.wav", toneInput(1000, 0.5, 3, 44100) + " -c:a pcm_s16le");
+}
+std::string mp3Cbr() {
+    return makeMedia("cbr.mp3", "-i '" + wav44() + "' -c:a libmp3lame -b:a 128k");
+}
+std::string mp3Vbr() {
+    return makeMedia("vbr.mp3", "-i '" + wav44() + "' -c:a libmp3lame -q:a 4");
+}
+std::string mp3VbrBare() {
+    return makeMedia("vbr-bare.mp3", "-i '" + wav44() + "' -c:a libmp3lame -q:a 4 -write_xing 0");
+}
+std::string m4aAac() {
+    return makeMedia("aac.m4a", "-i '" + wav44() + "' -c:a aac -aac_pns 0 -b:a 128k");
+}
+std::string wma() {
+    return makeMedia("tone.wma", "-i '" + wav44() + "' -c:a wmav2 -b:a 128k");
+}
+std::string mp4Video() {
+    return makeMedia("video.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 -i '" +
+                                      wav44() + "' -c:v mpeg4 -c:a aac -aac_pns 0 -shortest");
+}
+std::string aviVideo() {
+    return makeMedia("video.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 -i '" +
+                                      wav44() + "' -c:v mpeg4 -c:a libmp3lame");
+}
+
+std::vector<float> ffmpegDecode(const std::string& path) {
+    static int counter = 0;
+    const std::string raw = mediaFolder() + "/decoded-" + std::to_string(++counter) + ".f32";
+    std::vector<float> samples;
+    if (!run("ffmpeg -nostdin -y -v error -i '" + path + "' -f f32le -c:a pcm_f32le '" + raw +
+             "'")) {
+        ADD_FAILURE() << "ffmpeg could not decode " << path;
+        return samples;
+    }
+    std::ifstream in(raw, std::ios::binary);
+    in.seekg(0, std::ios::end);
+    samples.resize(static_cast<size_t>(in.tellg()) / sizeof(float));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(samples.data()),
+            static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    std::filesystem::remove(raw);
+    return samples;
+}
+
+OfflineRig::OfflineRig(int rate, size_t period) {
+    auto offline = std::make_unique<engine::OfflineOutput>(rate, period);
+    output = offline.get();
+    engine = std::make_unique<engine::MixerEngine>(std::move(offline));
+}
+
+std::vector<float> OfflineRig::render(size_t frames) {
+    std::vector<float> out(frames * 2);
+    output->render(out.data(), frames);
+    return out;
+}
+
+double measureFrequency(const std::vector<float>& stereo, int channel, int rate, size_t from,
+                        size_t to) {
+    // Rising zero crossings, interpolated, first to last.
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t i = from + 1; i < to; ++i) {
+        const float a = stereo[2 * (i - 1) + channel], b = stereo[2 * i + channel];
+        if (a < 0 && b >= 0) {
+            const double at = static_cast<double>(i - 1) + a / (a - b);
+            if (first < 0) {
+                first = at;
+            } else {
+                ++crossings;
+            }
+            last = at;
+        }
+    }
+    return crossings > 0 ? crossings * rate / (last - first) : 0;
+}
+
+double rms(const std::vector<float>& stereo, int channel, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t i = from; i < to; ++i) {
+        sum += static_cast<double>(stereo[2 * i + channel]) * stereo[2 * i + channel];
+    }
+    return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0;
+}
+
+float largestStep(const std::vector<float>& stereo, size_t* at) {
+    float largest = 0;
+    for (size_t i = 2; i < stereo.size(); ++i) {
+        const float step = std::fabs(stereo[i] - stereo[i - 2]);
+        if (step > largest) {
+            largest = step;
+            if (at != nullptr) {
+                *at = i / 2;
+            }
+        }
+    }
+    return largest;
+}
+
+}  // namespace enginetest
