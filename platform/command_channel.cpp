@@ -1,17 +1,16 @@
-// The command channel. The media engine is not part of this build yet, so every
-// command is refused with a clear description rather than pretending to play.
+// The command channel: every command text goes to one interpreter over the
+// process's media engine, created on the first command.
 
-#include "platform/mci_errors.h"
+#include "engine/media_engine.h"
+#include "platform/command_interpreter.h"
 #include "platform/platform.h"
-#include "platform/text_buffer.h"
 
 namespace platform {
 
 uint32_t mciSendString(const std::string& command, char* returnBuffer, uint32_t returnLength,
                        int32_t /*callbackWindow*/) {
-    CopyToBuffer("", returnBuffer, returnLength);
-    return command.find_first_not_of(' ') == std::string::npos ? kMciMissingCommandString
-                                                               : kMciUnsupportedFunction;
+    static CommandInterpreter interpreter(engine::ProcessEngine());
+    return interpreter.send(command, returnBuffer, returnLength);
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,7 +12,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(FileServices, AttributesTellFoldersFilesAndMissingPaths) {
-    const fs::path root = fs::temp_directory_path() / "rotavox-attributes";
+    const fs::path root =
+        fs::temp_directory_path() / ("rotavox-attributes-" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root / "samples");
     std::ofstream(root / "song.mp3") << "x";
@@ -27,7 +29,8 @@ TEST(FileServices, AttributesTellFoldersFilesAndMissingPaths) {
 }
 
 TEST(FileServices, CreateFolderMakesOneLevelOnly) {
-    const fs::path root = fs::temp_directory_path() / "rotavox-create";
+    const fs::path root =
+        fs::temp_directory_path() / ("rotavox-create-" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root);
     EXPECT_TRUE(platform::CreateFolder((root / "samples").string()));

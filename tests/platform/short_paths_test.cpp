@@ -1,6 +1,7 @@
 #include "platform/short_paths.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,9 +15,10 @@ namespace fs = std::filesystem;
 class ShortPaths : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ =
-            fs::temp_directory_path() /
-            ("rotavox-short-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        // One folder per test and process: ctest runs the tests of this suite in parallel.
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        root_ = fs::temp_directory_path() /
+                ("rotavox-short-" + std::to_string(::getpid()) + "-" + test->name());
         fs::create_directories(root_);
     }
     void TearDown() override { fs::remove_all(root_); }
