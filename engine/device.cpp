@@ -233,6 +233,7 @@ void Device::readerLoop() {
                                      [&] { return quitReader_ || requestEpoch_ != epoch; });
             continue;
         }
+        block->samples = blockSamples_[ring_.indexOf(block)].data();
         const size_t frames = source_->read(block->samples, kBlockFrames);
         block->epoch = epoch;
         block->startFrame = next;
@@ -286,7 +287,6 @@ void Device::adopt(bool afterFadeOut) {
     rt_.env = 0;
     rt_.envTarget = 0;
     rt_.bypass = false;
-    src_reset(resampler_);
     // Drop what the reader decoded for earlier positions.
     while (AudioBlock* block = ring_.front()) {
         if (block->epoch >= rt_.epoch) {
@@ -536,8 +536,13 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
                 rt_.gainLeft = rt_.targetLeft;
                 rt_.gainRight = rt_.targetRight;
                 rt_.gainRampLeft = 0;
-                src_set_ratio(resampler_, rt_.ratio);
                 rt_.bypass = rt_.ratio == 1.0;
+                if (!rt_.bypass) {
+                    // Only now, and only if it will run: the reset clears the whole filter
+                    // buffer, memory a deck at ratio 1 never touches otherwise.
+                    src_reset(resampler_);
+                }
+                src_set_ratio(resampler_, rt_.ratio);
                 rt_.historyFrames = 0;
                 rt_.discardOut = 0;
                 rt_.env = rt_.position > 0 ? 0.0f : 1.0f;

@@ -13,6 +13,7 @@
 
 #include <samplerate.h>
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -32,13 +33,18 @@ constexpr size_t kChunkFrames = 256;   // output frames the callback resamples a
 constexpr size_t kHistoryFrames = 64;  // frames kept to warm the resampler when it takes over
 
 // One block of decoded sound on the device timeline. The reader fills it in place in the
-// ring; the callback reads it in place.
-struct AudioBlock {
-    uint32_t epoch = 0;               // the start position it belongs to (see Transport)
-    int64_t startFrame = 0;           // timeline frame of samples[0]
-    uint32_t frames = 0;              // valid frames in samples
-    bool endOfStream = false;         // the last block of this epoch: the length was reached
-    float samples[kBlockFrames * 2];  // interleaved stereo
+// ring; the callback reads it in place. The headers form one small table and the samples
+// live apart (see Device::blockSamples_), so that skipping stale blocks after a seek reads
+// that table, which the callback keeps warm, rather than one page per block: on a machine
+// under memory pressure a page untouched for a second can take tens of microseconds to
+// reach again. Aligned so that the reader filling one header never shares a cache line
+// with the header the callback is reading.
+struct alignas(64) AudioBlock {
+    uint32_t epoch = 0;        // the start position it belongs to (see Transport)
+    int64_t startFrame = 0;    // timeline frame of samples[0]
+    uint32_t frames = 0;       // valid frames in samples
+    bool endOfStream = false;  // the last block of this epoch: the length was reached
+    float* samples = nullptr;  // kBlockFrames interleaved stereo frames
 };
 
 // What the UI thread asks of the callback, published through a seqlock.
@@ -142,8 +148,10 @@ class Device {
     int64_t requestStart_ = 0;   // guarded by requestMutex_
     bool quitReader_ = false;    // guarded by requestMutex_
     std::atomic<bool> readerStopped_{false};
-    // Shared: reader -> callback. Fixed blocks: the callback may not allocate.
+    // Shared: reader -> callback. Fixed blocks: the callback may not allocate. The block in
+    // ring slot i keeps its samples in blockSamples_[i].
     SpscRing<AudioBlock, kRingBlocks> ring_;
+    std::array<std::array<float, kBlockFrames * 2>, kRingBlocks> blockSamples_;
 
     // Callback only.
     struct Rt {

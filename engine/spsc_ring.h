@@ -67,6 +67,10 @@ class SpscRing {
         head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
 
+    // Either side: the position of a slot from beginWrite or front, for storage kept
+    // beside the ring.
+    size_t indexOf(const T* slot) const { return static_cast<size_t>(slot - slots_.data()); }
+
     // Either side: a snapshot, exact only for the calling side's own view.
     size_t size() const {
         return tail_.load(std::memory_order_acquire) - head_.load(std::memory_order_acquire);

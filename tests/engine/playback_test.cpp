@@ -47,6 +47,16 @@ size_t lastNonZero(const std::vector<float>& stereo) {
     return 0;
 }
 
+// What one deck alone on a fresh engine plays: the reference to compare with.
+std::vector<float> renderAlone(const std::string& path, int32_t speed, int64_t fromMs, int64_t toMs,
+                               size_t frames) {
+    OfflineRig other(kRate, kPeriod);
+    const auto deck = other.engine->open(path, 0).device;
+    other.engine->setSpeed(deck, speed);
+    other.engine->play(deck, fromMs, toMs);
+    return other.render(frames);
+}
+
 TEST_F(Playback, OpensStoppedAtZeroWithItsLength) {
     const auto deck = openOk(wav48());
     EXPECT_EQ(rig.engine->mode(deck), Mode::Stopped);
@@ -223,6 +233,22 @@ TEST_F(Playback, TheResamplerTakesOverSeamlessly) {
     EXPECT_NEAR(measureFrequency(after, 0, kRate, 100, 4700), 1001, 1);
 }
 
+// A new start while resampling begins from a clean filter: after the old sound's fade-out
+// it sounds exactly as a fresh deck started there, nothing of the old position carried over.
+TEST_F(Playback, ANewStartWhileResamplingSoundsLikeAFreshDeck) {
+    const auto fresh = renderAlone(wav44(), 1100, 1500, 3000, 4800);
+    const auto deck = openOk(wav44());
+    rig.engine->setSpeed(deck, 1100);
+    rig.engine->play(deck, 0, 3000);
+    rig.render(4800);
+    rig.engine->play(deck, 1500, 3000);
+    const auto restarted = rig.render(4800);  // the first period fades the old sound out
+    ASSERT_EQ(firstNonZero(fresh), kPeriod);
+    for (size_t i = 2 * kPeriod; i < fresh.size(); ++i) {
+        ASSERT_EQ(restarted[i], fresh[i]) << "at frame " << i / 2;
+    }
+}
+
 TEST_F(Playback, AFreshDeckDoesNotBlurt) {
     const auto deck = openOk(wav48());
     rig.engine->play(deck, 0, 3000);
@@ -288,14 +314,7 @@ TEST_F(Playback, CloseGivesTheIdBackAtOnce) {
 }
 
 TEST_F(Playback, OddRenderSizesGiveTheSameSound) {
-    std::vector<float> reference;
-    {
-        OfflineRig other(kRate, kPeriod);
-        const auto deck = other.engine->open(mp3Vbr(), 0).device;
-        other.engine->setSpeed(deck, 1100);
-        other.engine->play(deck, 100, 1000);
-        reference = other.render(30000);
-    }
+    const auto reference = renderAlone(mp3Vbr(), 1100, 100, 1000, 30000);
     const auto deck = openOk(mp3Vbr());
     rig.engine->setSpeed(deck, 1100);
     rig.engine->play(deck, 100, 1000);
