@@ -109,70 +109,43 @@ void MixerEngine::close(DeviceId device) {
 }
 
 int64_t MixerEngine::lengthMs(DeviceId device) const {
-    std::lock_guard lock(mutex_);
-    const Device* d = find(device);
-    return d != nullptr ? d->lengthMs() : 0;
+    return ask(device, &Device::lengthMs, int64_t{0});
 }
 
 int64_t MixerEngine::positionMs(DeviceId device) const {
-    std::lock_guard lock(mutex_);
-    const Device* d = find(device);
-    return d != nullptr ? d->positionMs() : 0;
+    return ask(device, &Device::positionMs, int64_t{0});
 }
 
 Mode MixerEngine::mode(DeviceId device) const {
-    std::lock_guard lock(mutex_);
-    const Device* d = find(device);
-    return d != nullptr ? d->mode() : Mode::Stopped;
+    return ask(device, &Device::mode, Mode::Stopped);
 }
 
 void MixerEngine::play(DeviceId device, int64_t fromMs, int64_t toMs) {
-    std::lock_guard lock(mutex_);
-    if (Device* d = find(device)) {
-        d->play(fromMs, toMs);
-    }
+    tell(device, [=](Device& d) { d.play(fromMs, toMs); });
 }
 
 void MixerEngine::pause(DeviceId device) {
-    std::lock_guard lock(mutex_);
-    if (Device* d = find(device)) {
-        d->pause();
-    }
+    tell(device, [](Device& d) { d.pause(); });
 }
 
 void MixerEngine::resume(DeviceId device) {
-    std::lock_guard lock(mutex_);
-    if (Device* d = find(device)) {
-        d->resume();
-    }
+    tell(device, [](Device& d) { d.resume(); });
 }
 
 void MixerEngine::stop(DeviceId device) {
-    std::lock_guard lock(mutex_);
-    if (Device* d = find(device)) {
-        d->stop();
-    }
+    tell(device, [](Device& d) { d.stop(); });
 }
 
 void MixerEngine::seek(DeviceId device, int64_t positionMs) {
-    std::lock_guard lock(mutex_);
-    if (Device* d = find(device)) {
-        d->seek(positionMs);
-    }
+    tell(device, [=](Device& d) { d.seek(positionMs); });
 }
 
 void MixerEngine::setLevels(DeviceId device, int32_t left, int32_t right) {
-    std::lock_guard lock(mutex_);
-    if (Device* d = find(device)) {
-        d->setLevels(left, right);
-    }
+    tell(device, [=](Device& d) { d.setLevels(left, right); });
 }
 
 void MixerEngine::setSpeed(DeviceId device, int32_t speed) {
-    std::lock_guard lock(mutex_);
-    if (Device* d = find(device)) {
-        d->setSpeed(speed);
-    }
+    tell(device, [=](Device& d) { d.setSpeed(speed); });
 }
 
 void MixerEngine::placeVideo(DeviceId /*device*/, int32_t, int32_t, int32_t, int32_t) {

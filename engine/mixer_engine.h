@@ -60,7 +60,23 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
 
     void renderPeriod(float* out, size_t frames, bool waitForData) noexcept override;
     Device* find(DeviceId device) const;  // UI thread, mutex held
-    void collectRetired();                // UI thread, mutex held: frees closed devices
+
+    // UI thread: a query of an open device, or `unknown` for an id that is not open.
+    template <typename Answer>
+    Answer ask(DeviceId device, Answer (Device::*query)() const, Answer unknown) const {
+        std::lock_guard lock(mutex_);
+        const Device* d = find(device);
+        return d != nullptr ? (d->*query)() : unknown;
+    }
+    // UI thread: a command to an open device; ignored for an id that is not open.
+    template <typename Command>
+    void tell(DeviceId device, Command command) {
+        std::lock_guard lock(mutex_);
+        if (Device* d = find(device)) {
+            command(*d);
+        }
+    }
+    void collectRetired();  // UI thread, mutex held: frees closed devices
 
     // Immutable after construction.
     const int sampleRate_;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "media/Media.h"
 #include "platform/platform.h"
 #include "util/checked_arithmetic.h"
 #include "util/utf8.h"
@@ -45,7 +46,7 @@ uint32_t SendCode(const std::string& command) {
 
 std::string ResultText(uint32_t code) {
     if (code == 0) {
-        return "Success";
+        return kSuccess;
     }
     char description[kErrorTextLength] = {};
     platform::mciGetErrorString(code, description, kErrorTextLength);
