@@ -67,4 +67,9 @@ class MediaEngine {
 // device (or a clocked null output when none opens). Created on first use.
 MediaEngine& ProcessEngine();
 
+// Stops the process-wide engine's output and frees its devices, joining their threads,
+// if it was ever created; it stays silent afterwards. UI thread, when the program ends
+// and before the windows its pictures live in go away.
+void ShutDownProcessEngine();
+
 }  // namespace engine

@@ -86,4 +86,10 @@ MediaEngine& ProcessEngine() {
     return *engine;
 }
 
+void ShutDownProcessEngine() {
+    if (gProcessEngine != nullptr) {
+        gProcessEngine->shutdown();
+    }
+}
+
 }  // namespace engine

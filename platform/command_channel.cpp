@@ -3,6 +3,7 @@
 
 #include "engine/media_engine.h"
 #include "platform/command_interpreter.h"
+#include "platform/media_service.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -11,6 +12,10 @@ uint32_t mciSendString(const std::string& command, char* returnBuffer, uint32_t 
                        int32_t /*callbackWindow*/) {
     static CommandInterpreter interpreter(engine::ProcessEngine());
     return interpreter.send(command, returnBuffer, returnLength);
+}
+
+void ShutDownMediaService() {
+    engine::ShutDownProcessEngine();
 }
 
 }  // namespace platform

@@ -44,8 +44,4 @@ bool WithWindowHost(int32_t window, const std::function<void(WindowHost&)>& use)
     return true;
 }
 
-bool GetWindowRect(int32_t window, Rect& rect) {
-    return WithWindowHost(window, [&rect](WindowHost& host) { rect = host.outerRect(); });
-}
-
 }  // namespace platform

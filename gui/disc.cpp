@@ -1,0 +1,58 @@
+#include "gui/disc.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include "gui/model_geometry.h"
+
+namespace gui {
+namespace {
+
+constexpr double kBorderWidth = 4.0;
+constexpr double kHatchSpacing = 8.0;
+
+}  // namespace
+
+Disc::Disc(const app::Control& control, QWidget& window) : QWidget(&window), control_(control) {
+    setObjectName(WidgetName(control));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Disc::refreshFromModel() {
+    const QRect place = WindowRect(control_);
+    if (geometry() != place) {
+        setGeometry(place);
+    }
+}
+
+void Disc::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double diameter = std::min(width(), height());
+    QRectF circle(0, 0, diameter, diameter);
+    circle.moveCenter(QRectF(rect()).center());
+    // The border lies inside the circle's box.
+    const QRectF face =
+        circle.adjusted(kBorderWidth / 2, kBorderWidth / 2, -kBorderWidth / 2, -kBorderWidth / 2);
+    const QColor yellow = ModelColour(control_.ForeColor, Qt::yellow, Qt::yellow);
+    QPainterPath outline;
+    outline.addEllipse(face);
+    painter.fillPath(outline, ModelColour(control_.BackColor, Qt::white, Qt::white));
+
+    painter.save();
+    painter.setClipPath(outline);
+    painter.setPen(QPen(yellow, 1.0));
+    for (double offset = -diameter; offset <= diameter; offset += kHatchSpacing) {
+        painter.drawLine(QPointF(circle.left() + offset, circle.top()),
+                         QPointF(circle.left() + offset + diameter, circle.bottom()));
+        painter.drawLine(QPointF(circle.left() + offset, circle.bottom()),
+                         QPointF(circle.left() + offset + diameter, circle.top()));
+    }
+    painter.restore();
+
+    painter.setPen(QPen(yellow, kBorderWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(face);
+}
+
+}  // namespace gui

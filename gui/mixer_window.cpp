@@ -1,0 +1,129 @@
+#include "gui/mixer_window.h"
+
+#include <QCloseEvent>
+
+#include "gui/control_widgets.h"
+#include "gui/fonts.h"
+#include "gui/model_geometry.h"
+
+namespace gui {
+
+MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folders,
+                         std::function<void()> afterUnload)
+    : decks_(dialog, folders), afterUnload_(std::move(afterUnload)) {
+    const app::Control& form = decks_.controls.Decks;
+    setObjectName(WidgetName(form));
+    // A fixed single border: no resizing, no minimize or maximize button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(WindowRect(form).size());
+    setFont(ControlFont(form.TextFont));
+    setAutoFillBackground(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, ModelColour(form.BackColor, colours.color(QPalette::Window),
+                                                   colours.color(QPalette::Highlight)));
+    setPalette(colours);
+
+    ControlWidgets widgets = CreateControlWidgets(decks_.controls, *this, *this);
+    views_ = std::move(widgets.views);
+    mainHost_ = std::make_unique<WidgetWindowHost>(*this, *this);
+    videoHost_ =
+        std::make_unique<WidgetWindowHost>(*widgets.videoArea, widgets.videoArea->client());
+    connect(&playTimer_, &QTimer::timeout, this, &MixerWindow::timerTick);
+}
+
+MixerWindow::~MixerWindow() {
+    unload();
+}
+
+void MixerWindow::load() {
+    decks_.controls.Decks.hWnd = mainHost_->handle();
+    decks_.controls.picVideo.hWnd = videoHost_->handle();
+    decks_.Form_Load();
+    loaded_ = true;
+    refresh();
+}
+
+void MixerWindow::timerTick() {
+    run([this] { decks_.tmrPlay_Timer(); });
+}
+
+void MixerWindow::closeEvent(QCloseEvent* event) {
+    unload();
+    event->accept();  // unloading never cancels the closing
+}
+
+void MixerWindow::unload() {
+    if (!loaded_ || unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    playTimer_.stop();
+    decks_.Form_Unload();
+    if (afterUnload_) {
+        afterUnload_();
+    }
+}
+
+void MixerWindow::click(app::Control& control) {
+    if (const Route* route = routes_.find(control); route != nullptr && route->click) {
+        run(route->click);
+    }
+}
+
+void MixerWindow::doubleClick(app::Control& control) {
+    if (const Route* route = routes_.find(control); route != nullptr && route->doubleClick) {
+        run(route->doubleClick);
+    }
+}
+
+void MixerWindow::keyDown(app::Control& control, int16_t keyCode, int16_t shift) {
+    if (const Route* route = routes_.find(control); route != nullptr && route->keyDown) {
+        run([route, keyCode, shift] { route->keyDown(keyCode, shift); });
+    }
+}
+
+void MixerWindow::drop(app::Control& control, const app::DropData& dropped,
+                       const PointerEvent& where) {
+    if (const Route* route = routes_.find(control); route != nullptr && route->drop) {
+        run([route, &dropped, &where] { route->drop(dropped, where); });
+    }
+}
+
+void MixerWindow::pointer(app::Control& control, const PointerEvent& event) {
+    if (const Route* route = routes_.find(control); route != nullptr && route->pointer) {
+        run([route, &event] { route->pointer(event); });
+    }
+}
+
+void MixerWindow::run(const std::function<void()>& handler) {
+    if (unloaded_) {
+        return;  // events still queued while the window closes
+    }
+    try {
+        handler();
+    } catch (const std::exception&) {
+        // The handlers deal with their own failures; an unforeseen one must not take the
+        // window, and the set the user is playing, down with it.
+    }
+    refresh();
+}
+
+void MixerWindow::refresh() {
+    const app::Control& form = decks_.controls.Decks;
+    const QString caption = QString::fromStdString(form.Caption);
+    if (windowTitle() != caption) {
+        setWindowTitle(caption);
+    }
+    for (ControlView* view : views_) {
+        view->refreshFromModel();
+    }
+    const app::Control& timer = decks_.controls.tmrPlay;
+    if (timer.Enabled && !playTimer_.isActive()) {
+        playTimer_.start(timer.Interval);
+    } else if (!timer.Enabled && playTimer_.isActive()) {
+        playTimer_.stop();
+    }
+}
+
+}  // namespace gui

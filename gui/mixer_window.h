@@ -1,0 +1,65 @@
+#pragma once
+// The mixer's window: draws the control model of `Decks`, turns every user event into
+// its handler call and redraws from the model after each handler and each timer tick.
+// Widgets hold no state of their own that the model holds.
+//
+// Life: load() registers the main window and the video area as window hosts, writes
+// their handles into the model and runs Form_Load before the window is first shown.
+// Closing the window runs Form_Unload, then `afterUnload` (which stops the media service
+// and its threads) while every widget still exists.
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/Decks.h"
+#include "gui/control_events.h"
+#include "gui/event_routes.h"
+#include "gui/widget_window_host.h"
+
+namespace gui {
+
+class MixerWindow final : public QWidget, private ControlEvents {
+  public:
+    MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folders,
+                std::function<void()> afterUnload = {});
+    ~MixerWindow() override;
+
+    // Throws app::StartupFailure as Form_Load does. Once, before show().
+    void load();
+    // One tick of tmrPlay: the handler, then the redraw.
+    void timerTick();
+
+    app::Decks& decks() { return decks_; }
+    int32_t videoAreaHandle() const { return videoHost_->handle(); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void click(app::Control& control) override;
+    void doubleClick(app::Control& control) override;
+    void keyDown(app::Control& control, int16_t keyCode, int16_t shift) override;
+    void drop(app::Control& control, const app::DropData& dropped,
+              const PointerEvent& where) override;
+    void pointer(app::Control& control, const PointerEvent& event) override;
+
+    // Runs one handler, then redraws every widget from the model.
+    void run(const std::function<void()>& handler);
+    void refresh();
+    void unload();
+
+    app::Decks decks_;
+    EventRoutes routes_{decks_};
+    std::vector<ControlView*> views_;
+    std::unique_ptr<WidgetWindowHost> mainHost_;
+    std::unique_ptr<WidgetWindowHost> videoHost_;
+    QTimer playTimer_;
+    std::function<void()> afterUnload_;
+    bool loaded_ = false;
+    bool unloaded_ = false;
+};
+
+}  // namespace gui

@@ -1,0 +1,27 @@
+#include "gui/push_button.h"
+
+#include "gui/fonts.h"
+#include "gui/model_geometry.h"
+
+namespace gui {
+
+PushButton::PushButton(app::Control& control, ControlEvents& events, QWidget& window)
+    : QPushButton(&window), control_(control) {
+    setObjectName(WidgetName(control));
+    setFont(ControlFont(control.TextFont));
+    setFocusPolicy(Qt::TabFocus);  // a click leaves the keyboard with the playlist
+    connect(this, &QPushButton::clicked, this, [&control, &events] { events.click(control); });
+}
+
+void PushButton::refreshFromModel() {
+    const QRect place = WindowRect(control_);
+    if (geometry() != place) {
+        setGeometry(place);
+    }
+    const QString caption = DisplayText(control_);
+    if (text() != caption) {
+        setText(caption);
+    }
+}
+
+}  // namespace gui

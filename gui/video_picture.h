@@ -1,0 +1,43 @@
+#pragma once
+// A video picture: a child widget of its host that shows the latest frame handed to it.
+// Frames may come from any thread; only the newest waiting frame is drawn, so a frame
+// that a newer one overtook is dropped. The widget never takes mouse or keyboard input.
+//
+// Lifetime: the picture must be destroyed (UI thread) after the last show() has returned
+// and before its host widget goes away; it deletes its widget.
+
+#include <QWidget>
+#include <memory>
+#include <mutex>
+
+#include "platform/windows.h"
+
+namespace gui {
+
+class FrameWidget;
+
+class VideoPicture final : public platform::Picture {
+  public:
+    explicit VideoPicture(QWidget& parent);
+    ~VideoPicture() override;
+    VideoPicture(const VideoPicture&) = delete;
+    VideoPicture& operator=(const VideoPicture&) = delete;
+
+    void place(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+    void show(std::shared_ptr<const platform::VideoFrame> frame) override;
+
+    QWidget& widget();
+
+  private:
+    // Shared with the queued deliveries, which may outlive a show() call.
+    struct Mailbox {
+        std::mutex mutex;
+        std::shared_ptr<const platform::VideoFrame> newest;
+        bool deliveryQueued = false;
+    };
+
+    FrameWidget* widget_;  // owned: deleted by the destructor
+    std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
+};
+
+}  // namespace gui

@@ -1,0 +1,29 @@
+#pragma once
+// A widget registered as a window host: it answers its outer rectangle and parents the
+// video pictures, which live in its client area on top of its controls.
+
+#include <QWidget>
+
+#include "platform/windows.h"
+
+namespace gui {
+
+class WidgetWindowHost final : public platform::WindowHost {
+  public:
+    // `outer` is the widget whose rectangle is reported; `client` parents the pictures.
+    WidgetWindowHost(QWidget& outer, QWidget& client);
+    ~WidgetWindowHost() override;
+    WidgetWindowHost(const WidgetWindowHost&) = delete;
+    WidgetWindowHost& operator=(const WidgetWindowHost&) = delete;
+
+    int32_t handle() const { return handle_; }
+    platform::Rect outerRect() const override;
+    std::unique_ptr<platform::Picture> createPicture() override;
+
+  private:
+    QWidget& outer_;
+    QWidget& client_;
+    int32_t handle_;
+};
+
+}  // namespace gui

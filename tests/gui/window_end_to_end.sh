@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The real program under a virtual X server, driven as a person would: a song added
+# through the "+" button's open dialog, started by a double-click in the playlist; its
+# time label advances and its sound reaches the output (SDL's disk driver writes the
+# output to a file, measured with sox).
+set -euo pipefail
+program=$(realpath "$1")
+work=$(mktemp -d)
+cleanup() {
+    kill $(jobs -p) 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+song="$work/Tester - Tone ü.wav"
+sox -n -r 44100 -c 2 "$song" synth 8 sine 440 vol 0.5
+
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -1 "$work/display")"
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw"
+
+cd "$work"
+"$program" 2>"$work/program.log" &
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Rotavox$' | head -1)
+[ -n "$window" ] || fail "no window"
+eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y of the window
+
+# Pixels of a part of the window, to see whether it changes.
+snapshot() { import -window root -crop "$3x$4+$((X + $1))+$((Y + $2))" -depth 8 rgb:- | md5sum; }
+click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click "${@:3}" 1; }
+
+click 208 376  # "+" of the left deck: the open dialog
+sleep 1.5
+xdotool type --delay 10 "$song"
+xdotool key Return
+sleep 1
+label_at_start=$(snapshot 0 168 185 17)  # lblTime(0)
+click 60 265 --repeat 2 --delay 100  # the first entry of the left playlist
+sleep 1.2
+label_early=$(snapshot 0 168 185 17)
+sleep 1.5
+label_later=$(snapshot 0 168 185 17)
+[ "$label_early" != "$label_at_start" ] || fail "the time label did not change after the start"
+[ "$label_later" != "$label_early" ] || fail "the time label did not advance"
+
+# The last second: the song plays by then, whatever the start-up took.
+last_second=(-t raw -r 48000 -e floating-point -b 32 -c 2 "$work/out.raw" -n remix 1 trim -1)
+rms=$(sox "${last_second[@]}" stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
+# The strongest band of the spectrum (bins of about 12 Hz).
+pitch=$(sox "${last_second[@]}" stat -freq 2>&1 |
+    awk 'NF == 2 && $1 + 0 > 0 && $2 + 0 > best { best = $2 + 0; f = $1 } END { print f }')
+echo "output: RMS $rms, strongest frequency $pitch Hz"
+awk -v r="$rms" 'BEGIN { exit !(r > 0.05) }' || fail "no sound in the output"
+awk -v f="$pitch" 'BEGIN { exit !(f > 420 && f < 460) }' || fail "not the song's pitch"
+echo "ok"
