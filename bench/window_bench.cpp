@@ -115,6 +115,9 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    if (qEnvironmentVariableIsEmpty("ROTAVOX_HOME")) {
+        qputenv("ROTAVOX_HOME", "bench-home");  // its samples folder, not the user's
+    }
     if (argc > 1 && std::string(argv[1]) == "--first-paint") {
         return showUntilFirstPaint(argc, argv);
     }

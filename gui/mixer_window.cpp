@@ -1,10 +1,13 @@
 #include "gui/mixer_window.h"
 
 #include <QCloseEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "gui/control_widgets.h"
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
+#include "gui/url_drop.h"
 
 namespace gui {
 
@@ -42,6 +45,16 @@ void MixerWindow::load() {
     decks_.Form_Load();
     loaded_ = true;
     refresh();
+}
+
+void MixerWindow::openFiles(const std::vector<std::string>& paths) {
+    QList<QUrl> urls;
+    for (const std::string& path : paths) {
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+    }
+    QMimeData files;
+    files.setUrls(urls);
+    drop(decks_.controls.lstPlaylist[0], UrlDrop(files), {});
 }
 
 void MixerWindow::timerTick() {

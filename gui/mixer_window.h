@@ -29,6 +29,9 @@ class MixerWindow final : public QWidget, private ControlEvents {
 
     // Throws app::StartupFailure as Form_Load does. Once, before show().
     void load();
+    // Files the program was started with: they join the left deck's playlist as a drop
+    // of them there would.
+    void openFiles(const std::vector<std::string>& paths);
     // One tick of tmrPlay: the handler, then the redraw.
     void timerTick();
 

@@ -1,10 +1,12 @@
-// Files and folders: attributes, the program's folder, folder creation, short paths.
+// Files and folders: attributes, the program's own folder, folder creation, short paths.
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -15,6 +17,41 @@ namespace platform {
 namespace {
 
 constexpr int32_t kFileAttributeNormal = 128;
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string homeFolder() {
+    const std::string home = environment("HOME");
+    if (!home.empty()) {
+        return home;
+    }
+    const passwd* user = ::getpwuid(::getuid());
+    return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "/tmp";
+}
+
+// Linux programs keep their data in the user's data folder, not beside the executable,
+// which an installed copy cannot write to and a rebuild wipes.
+std::string programFolderPath() {
+    const std::string own = environment("ROTAVOX_HOME");
+    if (!own.empty()) {
+        return withoutTrailingSlashes(own);
+    }
+    const std::string data = environment("XDG_DATA_HOME");
+    if (data.starts_with('/')) {  // relative values are to be ignored
+        return withoutTrailingSlashes(data) + "/rotavox";
+    }
+    return withoutTrailingSlashes(homeFolder()) + "/.local/share/rotavox";
+}
 
 }  // namespace
 
@@ -27,14 +64,10 @@ int32_t GetFileAttributes(const std::string& path) {
 }
 
 std::string ProgramFolder() {
-    std::string executable(PATH_MAX, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", executable.data(), executable.size());
-    if (length <= 0) {
-        return ".";
-    }
-    executable.resize(static_cast<std::size_t>(length));
-    const std::size_t slash = executable.find_last_of('/');
-    return slash == 0 ? "/" : executable.substr(0, slash);
+    const std::string folder = programFolderPath();
+    std::error_code cannotMake;  // start-up then fails to make its samples folder inside
+    std::filesystem::create_directories(folder, cannotMake);
+    return folder;
 }
 
 bool CreateFolder(const std::string& path) {

@@ -23,10 +23,11 @@ sox -n -r 44100 -c 2 "$song" synth 8 sine 440 vol 0.5
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -1 "$work/display")"
-export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw"
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" ROTAVOX_HOME="$work/home"
 
 cd "$work"
 "$program" 2>"$work/program.log" &
+program_pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Rotavox$' | head -1)
 [ -n "$window" ] || fail "no window"
 eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y of the window
@@ -34,20 +35,30 @@ eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y of the window
 # Pixels of a part of the window, to see whether it changes.
 snapshot() { import -window root -crop "$3x$4+$((X + $1))+$((Y + $2))" -depth 8 rgb:- | md5sum; }
 click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click "${@:3}" 1; }
+windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | wc -l; }
+# Waits up to 20 s for a command to succeed (the machine may be busy).
+await() {
+    for _ in $(seq 200); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+changed_from() { [ "$(snapshot "${@:2}")" != "$1" ]; }
 
+playlist=(8 256 175 30)       # the top of lstPlaylist(0)
+time_label=(0 168 185 17)     # lblTime(0)
+empty_playlist=$(snapshot "${playlist[@]}")
 click 208 376  # "+" of the left deck: the open dialog
-sleep 1.5
+await [ "$(windows)" -ge 2 ] || fail "no open dialog"
+sleep 0.5  # its file name field takes the keyboard
 xdotool type --delay 10 "$song"
 xdotool key Return
-sleep 1
-label_at_start=$(snapshot 0 168 185 17)  # lblTime(0)
+await changed_from "$empty_playlist" "${playlist[@]}" || fail "the chosen file is not in the playlist"
+
+label_at_start=$(snapshot "${time_label[@]}")
 click 60 265 --repeat 2 --delay 100  # the first entry of the left playlist
-sleep 1.2
-label_early=$(snapshot 0 168 185 17)
-sleep 1.5
-label_later=$(snapshot 0 168 185 17)
-[ "$label_early" != "$label_at_start" ] || fail "the time label did not change after the start"
-[ "$label_later" != "$label_early" ] || fail "the time label did not advance"
+await changed_from "$label_at_start" "${time_label[@]}" || fail "the time label did not change"
+label_started=$(snapshot "${time_label[@]}")
+await changed_from "$label_started" "${time_label[@]}" || fail "the time label did not advance"
+sleep 1  # a second of the song in the output
 
 # The last second: the song plays by then, whatever the start-up took.
 last_second=(-t raw -r 48000 -e floating-point -b 32 -c 2 "$work/out.raw" -n remix 1 trim -1)

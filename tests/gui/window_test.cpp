@@ -8,9 +8,12 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "app/decks_test.h"
+#include "gui/command_line.h"
 #include "gui/mixer_window.h"
 #include "gui/model_geometry.h"
 
@@ -213,6 +216,25 @@ TEST_F(Window, ClosingUnloadsBeforeTheMediaServiceStops) {
     const Commands unload = {"Stop a", "Stop b", "Stop c", "Close a", "Close b", "Close c"};
     EXPECT_EQ(sent(), unload);
     EXPECT_EQ(unloadedAfterCommands, 6);
+}
+
+TEST_F(Window, FilesOnTheCommandLineJoinTheLeftPlaylistInOrder) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("rotavox-args-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"b side.mp3", "a.wav", "notes"}) {
+        std::ofstream(folder / name) << "x";
+    }
+    const QString in = QString::fromStdString(folder.string()) + "/";
+    const auto files = gui::FilesToOpen(
+        {"rotavox", in + "b side.mp3", in + "missing.mp3", in + "notes", in + "a.wav"});
+    window.openFiles(files);
+    EXPECT_EQ(controls.lstPlaylist[0].List, (std::vector<std::string>{"b side", "a"}));
+    EXPECT_EQ(
+        controls.lstPlayListPath[0].List,
+        (std::vector<std::string>{(folder / "b side.mp3").string(), (folder / "a.wav").string()}));
+    EXPECT_TRUE(controls.lstPlaylist[1].List.empty());
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -42,10 +44,44 @@ TEST(FileServices, CreateFolderMakesOneLevelOnly) {
     fs::remove_all(root);
 }
 
-TEST(FileServices, ProgramFolderIsTheExecutablesFolder) {
-    const std::string folder = platform::ProgramFolder();
-    EXPECT_FALSE(folder.ends_with('/'));
-    EXPECT_EQ(fs::canonical("/proc/self/exe").parent_path().string(), folder);
+// Sets environment variables for one test and puts them back afterwards.
+class ProgramFolderTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        for (const auto& [name, value] : saved_) {
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        }
+    }
+    void set(const std::string& name, const char* value) {
+        if (!saved_.contains(name)) {
+            const char* old = std::getenv(name.c_str());
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        value ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
+    }
+    fs::path root = fs::temp_directory_path() / ("rotavox-home-" + std::to_string(::getpid()));
+
+  private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+TEST_F(ProgramFolderTest, IsTheUsersDataFolderMadeWithItsParents) {
+    fs::remove_all(root);
+    set("ROTAVOX_HOME", nullptr);
+    set("XDG_DATA_HOME", nullptr);
+    set("HOME", (root / "me").c_str());
+    EXPECT_EQ(platform::ProgramFolder(), (root / "me/.local/share/rotavox").string());
+    EXPECT_TRUE(fs::is_directory(root / "me/.local/share/rotavox"));
+
+    set("XDG_DATA_HOME", (root / "data/").c_str());
+    EXPECT_EQ(platform::ProgramFolder(), (root / "data/rotavox").string());
+    set("XDG_DATA_HOME", "relative/data");  // not absolute: ignored
+    EXPECT_EQ(platform::ProgramFolder(), (root / "me/.local/share/rotavox").string());
+
+    set("ROTAVOX_HOME", (root / "portable/rotavox//").c_str());
+    EXPECT_EQ(platform::ProgramFolder(), (root / "portable/rotavox").string());
+    EXPECT_TRUE(fs::is_directory(root / "portable/rotavox"));
+    fs::remove_all(root);
 }
 
 TEST(FileServices, ShellRefusesOtherVerbsAndEmptyAddresses) {
