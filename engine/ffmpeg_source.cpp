@@ -170,8 +170,8 @@ OpenError FfmpegSource::openFile(const std::string& path) {
             soundFrames_ = 0;
             lengthFrames_ = videoFrames_;
         }
-        seek(0);
     }
+    seek(0);  // read() may follow at once, silent videos too
     return OpenError::None;
 }
 
