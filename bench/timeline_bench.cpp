@@ -142,7 +142,8 @@ void toneFile(const char* label, const std::string& path) {
         "%-22s rate %d, length %lld frames (ffmpeg decodes %zu), clicks %d, pitch %.1f Hz "
         "from 1/8 to 1/2, %.1f Hz last quarter (1000), seek error %.2g\n",
         label, rate, static_cast<long long>(source->lengthFrames()), reference, clicks(straight),
-        pitch(straight, rate, frames / 8, frames / 2), pitch(straight, rate, frames * 3 / 4, frames),
+        pitch(straight, rate, frames / 8, frames / 2),
+        pitch(straight, rate, frames * 3 / 4, frames),
         static_cast<double>(seekError(*source, straight)));
 }
 
@@ -154,10 +155,10 @@ void lateSound(const char* label, const std::string& path) {
     }
     const std::vector<float> straight = readAll(*source);
     size_t first = 0;
-    while (first < straight.size() && straight[first] == 0.0f) {
+    while (first < straight.size() && std::fabs(straight[first]) < 0.05f) {
         ++first;
     }
-    std::printf("%-22s sound %s, length %.1f ms, first sound at %.1f ms\n", label,
+    std::printf("%-22s sound %s, length %.1f ms, first sound (above 0.05) at %.1f ms\n", label,
                 source->hasSound() ? "yes" : "NO",
                 source->lengthFrames() * 1000.0 / source->sampleRate(),
                 static_cast<double>(first / 2) * 1000.0 / source->sampleRate());

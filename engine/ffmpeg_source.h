@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,9 +59,15 @@ class FfmpegSource {
         int64_t rawStart;  // first raw (undelayed) sample of this packet
     };
 
+    struct SoundScan;
+    static constexpr int64_t kUnknownTime = std::numeric_limits<int64_t>::min();
+
     FfmpegSource() = default;
     OpenError openFile(const std::string& path);
     bool scan();
+    void addSoundPacket(SoundScan& scan);
+    void settleLastPacket(SoundScan& scan);
+    int64_t decodedSamples(const AVPacket* packet);
     void positionDemuxer(size_t packet);
     void resetDecoder();
     bool decodeMore();
@@ -74,8 +81,9 @@ class FfmpegSource {
     int sampleRate_ = 48000;
     int64_t lengthFrames_ = 0;
     int64_t soundFrames_ = 0;
-    int64_t startSkip_ = 0;  // raw samples before the first sample of the timeline
-    int64_t rawTotal_ = 0;   // raw samples of every packet
+    int64_t leadFrames_ = 0;  // silence before the sound starts on the file's timeline
+    int64_t startSkip_ = 0;   // raw samples before the first sample of the timeline
+    int64_t rawTotal_ = 0;    // raw samples of every packet
     int prerollPackets_ = 4;
     bool byteSeek_ = false;  // raw formats (mp3, wav): seek by byte position, match by pos
     std::vector<PacketEntry> index_;
