@@ -157,11 +157,17 @@ OpenError FfmpegSource::openFile(const std::string& path) {
     if (audioStream_ >= 0) {
         const std::string_view name = format_->iformat->name;
         byteSeek_ = name == "mp3" || name == "wav";
+        // Ogg stamps the packets after a seek by its page's granule, several packets off:
+        // demux from the start (without decoding) instead.
+        demuxFromStart_ = name == "ogg";
         switch (codec_->codec_id) {
             case AV_CODEC_ID_MP3:
             case AV_CODEC_ID_MP2:
             case AV_CODEC_ID_MP1:
                 prerollPackets_ = 10;  // bit reservoir and overlap: several frames of warm-up
+                break;
+            case AV_CODEC_ID_OPUS:
+                prerollPackets_ = 40;  // its decoder state takes long to match straight decoding
                 break;
             case AV_CODEC_ID_PCM_S16LE:
             case AV_CODEC_ID_PCM_S24LE:
@@ -404,7 +410,7 @@ void FfmpegSource::seek(int64_t frame) {
     dropBeforeRaw_ = rawTarget;
     nextRaw_ = index_[first].rawStart;
     fellBack_ = false;
-    positionDemuxer(first);
+    positionDemuxer(demuxFromStart_ ? 0 : first);
 }
 
 void FfmpegSource::resetDecoder() {
