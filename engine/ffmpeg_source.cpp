@@ -306,11 +306,57 @@ void FfmpegSource::settleLastPacket(SoundScan& scan) {
     scan.endSkip += std::max(scan.lastEndSkip <= actual ? scan.lastEndSkip : 0, actual - stated);
 }
 
+// MP4 and MOV read every packet's position and time into their index at open: the sound's
+// index comes from there without reading the data, so opening does not take longer with
+// the file's size. False, with nothing changed, where that index cannot state every sound
+// packet exactly (then the scan reads the packets).
+bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video) {
+    if (std::string_view(format_->iformat->name).find("mp4") == std::string_view::npos) {
+        return false;
+    }
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVStream* stream = format_->streams[i];
+        if (stream->discard != AVDISCARD_ALL && static_cast<int>(i) != audioStream_) {
+            if (stream->start_time == AV_NOPTS_VALUE || stream->duration <= 0) {
+                return false;
+            }
+            video[i] = {stream->start_time, stream->start_time + stream->duration};
+        }
+    }
+    if (audioStream_ < 0) {
+        return true;
+    }
+    AVStream* audio = format_->streams[audioStream_];
+    const int count = avformat_index_get_entries_count(audio);
+    const AVRational base = audio->time_base;
+    const int64_t ticksPerSample = static_cast<int64_t>(base.num) * sampleRate_;
+    if (count <= 0 || sampleRate_ <= 0 || audio->start_time == AV_NOPTS_VALUE ||
+        audio->duration <= 0 || base.den % ticksPerSample != 0) {
+        return false;
+    }
+    const int64_t ticks = base.den / ticksPerSample;  // per sample
+    const int64_t end = audio->start_time + audio->duration;
+    std::vector<PacketEntry> entries;
+    int64_t raw = 0;
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(audio, i);
+        const int64_t next =
+            i + 1 < count ? avformat_index_get_entry(audio, i + 1)->timestamp : end;
+        if (next <= entry->timestamp || (next - entry->timestamp) % ticks != 0) {
+            return false;
+        }
+        entries.push_back({entry->pos, entry->timestamp, raw});
+        raw += (next - entry->timestamp) / ticks;
+    }
+    const int64_t first = avformat_index_get_entry(audio, 0)->timestamp;
+    index_ = std::move(entries);
+    sound.raw = raw;
+    sound.startSkip = std::max<int64_t>(0, (audio->start_time - first) / ticks);
+    sound.firstSample = first / ticks;
+    return true;
+}
+
 bool FfmpegSource::scan() {
-    struct VideoSpan {
-        int64_t first = std::numeric_limits<int64_t>::max();
-        int64_t end = std::numeric_limits<int64_t>::min();
-    };
     std::vector<VideoSpan> video(format_->nb_streams);
     std::vector<bool> isVideo(format_->nb_streams, false);
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
@@ -323,8 +369,9 @@ bool FfmpegSource::scan() {
     }
 
     SoundScan sound;
+    const bool indexed = readContainerIndex(sound, video);
     int result = 0;
-    while ((result = av_read_frame(format_, packet_)) >= 0) {
+    while (!indexed && (result = av_read_frame(format_, packet_)) >= 0) {
         const int index = packet_->stream_index;
         if (index == audioStream_) {
             addSoundPacket(sound);
@@ -343,7 +390,7 @@ bool FfmpegSource::scan() {
     if (result == AVERROR_EXIT) {
         return false;  // timed out or interrupted
     }
-    if (audioStream_ >= 0) {
+    if (audioStream_ >= 0 && !indexed) {
         settleLastPacket(sound);
         avcodec_flush_buffers(codec_);
     }

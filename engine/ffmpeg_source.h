@@ -63,11 +63,16 @@ class FfmpegSource {
     };
 
     struct SoundScan;
+    struct VideoSpan {  // in the stream's time base
+        int64_t first = std::numeric_limits<int64_t>::max();
+        int64_t end = std::numeric_limits<int64_t>::min();
+    };
     static constexpr int64_t kUnknownTime = std::numeric_limits<int64_t>::min();
 
     FfmpegSource() = default;
     OpenError openFile(const std::string& path);
     bool scan();
+    bool readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video);
     void addSoundPacket(SoundScan& scan);
     void settleLastPacket(SoundScan& scan);
     int64_t decodedSamples(const AVPacket* packet);
