@@ -15,6 +15,8 @@ static_assert(std::atomic<int64_t>::is_always_lock_free);
 static_assert(std::atomic<uint32_t>::is_always_lock_free);
 // Offline rendering waits at most this long for a reader before treating it as stuck.
 constexpr auto kOfflineWaitLimit = std::chrono::seconds(5);
+// libsamplerate refuses ratios beyond this either way.
+constexpr double kMaxRatio = 256.0;
 
 uint32_t packLevels(int32_t left, int32_t right) {
     const auto clampLevel = [](int32_t v) { return static_cast<uint32_t>(std::clamp(v, 0, 1000)); };
@@ -183,8 +185,18 @@ void Device::setLevels(int32_t left, int32_t right) {
     levels_.store(packLevels(left, right), std::memory_order_relaxed);
 }
 
-void Device::setSpeed(int32_t speed) {
-    speed_.store(std::max(speed, 1), std::memory_order_relaxed);
+double Device::ratioAt(int32_t speed) const {
+    return static_cast<double>(outputRate_) * 1000.0 /
+           (static_cast<double>(fileRate_) * std::max(speed, 1));
+}
+
+bool Device::setSpeed(int32_t speed) {
+    const double ratio = ratioAt(speed);
+    if (speed <= 0 || ratio > kMaxRatio || ratio < 1.0 / kMaxRatio) {
+        return false;
+    }
+    speed_.store(speed, std::memory_order_relaxed);
+    return true;
 }
 
 void Device::requestClose() {
@@ -350,9 +362,7 @@ void Device::pollControls() {
         rt_.stepRight = (rt_.targetRight - rt_.gainRight) / static_cast<float>(periodFrames_);
     }
     const int32_t speed = speed_.load(std::memory_order_relaxed);
-    rt_.ratio = std::clamp(
-        static_cast<double>(outputRate_) * 1000.0 / (static_cast<double>(fileRate_) * speed),
-        1.0 / 256.0, 256.0);
+    rt_.ratio = std::clamp(ratioAt(speed), 1.0 / kMaxRatio, kMaxRatio);
     if (rt_.phase != Phase::Sounding) {
         // Not sounding: levels and speed apply at once, so a fresh start has no ramp.
         rt_.gainLeft = rt_.targetLeft;

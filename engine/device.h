@@ -75,7 +75,8 @@ class Device {
     void stop();
     void seek(int64_t positionMs);
     void setLevels(int32_t left, int32_t right);
-    void setSpeed(int32_t speed);
+    // False when the resampler cannot reach that speed for this file's rate.
+    bool setSpeed(int32_t speed);
     void requestClose();
 
     // Audio callback: adds `frames` output frames of this device into `mix`. Returns true
@@ -98,6 +99,7 @@ class Device {
     void publishTransport();
     void requestReader(uint32_t epoch, int64_t startFrame);
     int64_t msToFrames(int64_t ms) const;
+    double ratioAt(int32_t speed) const;  // output frames per source frame
     int64_t framesToMs(int64_t frames) const;
 
     // Reader thread.

@@ -1,5 +1,7 @@
 #include "engine/ffmpeg_source.h"
 
+#include "engine/packet_samples.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -40,6 +42,26 @@ bool refusedFormat(const AVInputFormat* format) {
     return name == "tty" || name == "image2" || name.find("_pipe") != std::string_view::npos ||
            name == "srt" || name == "ass" || name == "webvtt" || name == "lrc" ||
            name == "subviewer" || name == "microdvd" || name == "jacosub" || name == "mpl2";
+}
+
+// A packet's stated time, presentation first.
+int64_t packetTime(const AVPacket* packet) {
+    return packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+}
+
+// A sound stream the container announces (an MPEG program table) but whose first packet
+// lies beyond the probe: FFmpeg's choice of the best stream skips it for want of a rate.
+int announcedSoundStream(const AVFormatContext* format, const AVCodec** decoder) {
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVCodecParameters* codec = format->streams[i]->codecpar;
+        if (codec->codec_type == AVMEDIA_TYPE_AUDIO) {
+            *decoder = avcodec_find_decoder(codec->codec_id);
+            if (*decoder != nullptr) {
+                return static_cast<int>(i);
+            }
+        }
+    }
+    return -1;
 }
 
 }  // namespace
@@ -106,15 +128,19 @@ OpenError FfmpegSource::openFile(const std::string& path) {
     }
 
     const AVCodec* decoder = nullptr;
-    const int best = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    int best = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (best < 0) {
+        best = announcedSoundStream(format_, &decoder);
+    }
     if (best >= 0 && decoder != nullptr) {
         AVStream* stream = format_->streams[best];
         codec_ = avcodec_alloc_context3(decoder);
         if (codec_ == nullptr) {
             return OpenError::OutOfMemory;
         }
-        if (avcodec_parameters_to_context(codec_, stream->codecpar) >= 0 &&
-            codec_->sample_rate > 0) {
+        // A stream found beyond the probe has no parameters yet: its first decoded frame
+        // gives its rate (see decodedSamples).
+        if (avcodec_parameters_to_context(codec_, stream->codecpar) >= 0) {
             codec_->pkt_timebase = stream->time_base;
             // We trim encoder delay and padding ourselves, from the scan, so that seeks and
             // straight decoding share one timeline.
@@ -131,11 +157,17 @@ OpenError FfmpegSource::openFile(const std::string& path) {
     if (audioStream_ >= 0) {
         const std::string_view name = format_->iformat->name;
         byteSeek_ = name == "mp3" || name == "wav";
+        // Ogg stamps the packets after a seek by its page's granule, several packets off:
+        // demux from the start (without decoding) instead.
+        demuxFromStart_ = name == "ogg";
         switch (codec_->codec_id) {
             case AV_CODEC_ID_MP3:
             case AV_CODEC_ID_MP2:
             case AV_CODEC_ID_MP1:
                 prerollPackets_ = 10;  // bit reservoir and overlap: several frames of warm-up
+                break;
+            case AV_CODEC_ID_OPUS:
+                prerollPackets_ = 40;  // its decoder state takes long to match straight decoding
                 break;
             case AV_CODEC_ID_PCM_S16LE:
             case AV_CODEC_ID_PCM_S24LE:
@@ -158,9 +190,9 @@ OpenError FfmpegSource::openFile(const std::string& path) {
     if (audioStream_ >= 0) {
         // Some sound must actually decode: a text file or a corrupt header may demux into
         // packets that decode to nothing.
-        seek(0);
+        seek(leadFrames_);
         std::vector<float> probe(2 * 4096);
-        read(probe.data(), std::min<int64_t>(4096, lengthFrames_));
+        read(probe.data(), std::min<int64_t>(4096, lengthFrames_ - leadFrames_));
         if (framesDecoded_ == 0) {
             if (videoFrames_ == 0) {
                 return OpenError::InvalidFile;
@@ -168,18 +200,163 @@ OpenError FfmpegSource::openFile(const std::string& path) {
             avcodec_free_context(&codec_);
             audioStream_ = -1;
             soundFrames_ = 0;
+            leadFrames_ = 0;
             lengthFrames_ = videoFrames_;
         }
-        seek(0);
     }
+    seek(0);  // read() may follow at once, silent videos too
     return OpenError::None;
 }
 
+// What the scan learns of the sound beyond the index; the last two packets are kept to
+// count the last one again (see settleLastPacket).
+struct FfmpegSource::SoundScan {
+    SoundScan() : previous(av_packet_alloc()), last(av_packet_alloc()) {}
+    ~SoundScan() {
+        av_packet_free(&previous);
+        av_packet_free(&last);
+    }
+    SoundScan(const SoundScan&) = delete;
+    SoundScan& operator=(const SoundScan&) = delete;
+
+    int64_t raw = 0;  // raw samples so far
+    int64_t startSkip = 0;
+    int64_t endSkip = 0;
+    int64_t firstSample = kUnknownTime;  // the file's time of raw sample 0, in samples
+    AVPacket* previous;
+    AVPacket* last;
+    int64_t lastCount = 0;    // samples counted for the last packet
+    int64_t lastEndSkip = 0;  // padding its side data states
+    bool lastDecoded = false;
+};
+
+int64_t FfmpegSource::decodedSamples(const AVPacket* packet) {
+    int64_t count = 0;
+    if (avcodec_send_packet(codec_, packet) >= 0) {
+        while (avcodec_receive_frame(codec_, frame_) >= 0) {
+            count += frame_->nb_samples;
+            if (sampleRate_ == 0) {
+                sampleRate_ = frame_->sample_rate;  // the container did not say it
+            }
+            av_frame_unref(frame_);
+        }
+    }
+    return count;
+}
+
+void FfmpegSource::addSoundPacket(SoundScan& scan) {
+    const AVStream* stream = format_->streams[audioStream_];
+    // The first packet counts what a fresh decoder gives (Vorbis gives nothing); later ones
+    // what the codec fixes, or an exact container clock, or failing both the decoder.
+    int64_t count = -1;
+    if (!index_.empty() && sampleRate_ > 0) {
+        count = codecSamples(*packet_, *stream->codecpar, stream->time_base, sampleRate_);
+        if (count < 0) {
+            count = exactContainerSamples(*packet_, stream->time_base, sampleRate_);
+        }
+    }
+    const bool decoded = count < 0;
+    if (decoded) {
+        count = decodedSamples(packet_);
+    }
+    int64_t endSkip = 0;
+    size_t size = 0;
+    const uint8_t* skip = av_packet_get_side_data(packet_, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    if (skip != nullptr && size >= 8) {
+        scan.startSkip += AV_RL32(skip);
+        endSkip = AV_RL32(skip + 4);
+    }
+    // As FFmpeg's own decoding does: padding longer than the packet is not padding.
+    scan.endSkip += endSkip <= count ? endSkip : 0;
+    const int64_t time = packetTime(packet_);
+    if (scan.firstSample == kUnknownTime && count > 0 && time != AV_NOPTS_VALUE) {
+        scan.firstSample =
+            av_rescale_q(time, stream->time_base, AVRational{1, sampleRate_}) - scan.raw;
+    }
+    index_.push_back({packet_->pos, time, scan.raw});
+    scan.raw += count;
+    av_packet_unref(scan.previous);
+    av_packet_move_ref(scan.previous, scan.last);
+    av_packet_ref(scan.last, packet_);
+    scan.lastCount = count;
+    scan.lastEndSkip = endSkip;
+    scan.lastDecoded = decoded;
+}
+
+// A container may state its last packet shorter than the frame the decoder gives (MP4 edit
+// lists, Ogg granules) and may state the same padding again as side data. The decoder's
+// count holds; what the container left out is padding.
+void FfmpegSource::settleLastPacket(SoundScan& scan) {
+    if (index_.empty() || scan.lastDecoded) {
+        return;
+    }
+    resetDecoder();
+    if (scan.previous->size > 0) {
+        decodedSamples(scan.previous);
+    }
+    const int64_t actual = decodedSamples(scan.last);
+    const int64_t stated = scan.lastCount;
+    if (actual <= 0 || actual == stated) {
+        return;
+    }
+    // A stated count above the decoder's is a wrapped or wild duration (Ogg files of a
+    // few samples): the decoder's count holds then too.
+    scan.raw += actual - stated;
+    scan.endSkip -= scan.lastEndSkip <= stated ? scan.lastEndSkip : 0;
+    scan.endSkip += std::max(scan.lastEndSkip <= actual ? scan.lastEndSkip : 0, actual - stated);
+}
+
+// MP4 and MOV read every packet's position and time into their index at open: the sound's
+// index comes from there without reading the data, so opening does not take longer with
+// the file's size. False, with nothing changed, where that index cannot state every sound
+// packet exactly (then the scan reads the packets).
+bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video) {
+    if (std::string_view(format_->iformat->name).find("mp4") == std::string_view::npos) {
+        return false;
+    }
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVStream* stream = format_->streams[i];
+        if (stream->discard != AVDISCARD_ALL && static_cast<int>(i) != audioStream_) {
+            if (stream->start_time == AV_NOPTS_VALUE || stream->duration <= 0) {
+                return false;
+            }
+            video[i] = {stream->start_time, stream->start_time + stream->duration};
+        }
+    }
+    if (audioStream_ < 0) {
+        return true;
+    }
+    AVStream* audio = format_->streams[audioStream_];
+    const int count = avformat_index_get_entries_count(audio);
+    const AVRational base = audio->time_base;
+    const int64_t ticksPerSample = static_cast<int64_t>(base.num) * sampleRate_;
+    if (count <= 0 || sampleRate_ <= 0 || audio->start_time == AV_NOPTS_VALUE ||
+        audio->duration <= 0 || base.den % ticksPerSample != 0) {
+        return false;
+    }
+    const int64_t ticks = base.den / ticksPerSample;  // per sample
+    const int64_t end = audio->start_time + audio->duration;
+    std::vector<PacketEntry> entries;
+    int64_t raw = 0;
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(audio, i);
+        const int64_t next =
+            i + 1 < count ? avformat_index_get_entry(audio, i + 1)->timestamp : end;
+        if (next <= entry->timestamp || (next - entry->timestamp) % ticks != 0) {
+            return false;
+        }
+        entries.push_back({entry->pos, entry->timestamp, raw});
+        raw += (next - entry->timestamp) / ticks;
+    }
+    const int64_t first = avformat_index_get_entry(audio, 0)->timestamp;
+    index_ = std::move(entries);
+    sound.raw = raw;
+    sound.startSkip = std::max<int64_t>(0, (audio->start_time - first) / ticks);
+    sound.firstSample = first / ticks;
+    return true;
+}
+
 bool FfmpegSource::scan() {
-    struct VideoSpan {
-        int64_t first = std::numeric_limits<int64_t>::max();
-        int64_t end = std::numeric_limits<int64_t>::min();
-    };
     std::vector<VideoSpan> video(format_->nb_streams);
     std::vector<bool> isVideo(format_->nb_streams, false);
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
@@ -191,45 +368,19 @@ bool FfmpegSource::scan() {
         }
     }
 
-    int64_t raw = 0, startSkip = 0, endSkip = 0;
-    const AVRational sampleBase{1, sampleRate_};
+    SoundScan sound;
+    const bool indexed = readContainerIndex(sound, video);
     int result = 0;
-    while ((result = av_read_frame(format_, packet_)) >= 0) {
+    while (!indexed && (result = av_read_frame(format_, packet_)) >= 0) {
         const int index = packet_->stream_index;
-        AVStream* stream = format_->streams[index];
         if (index == audioStream_) {
-            // A packet's length in samples, when its container says so exactly. ASF (and
-            // other millisecond clocks) round it: then the decoder counts.
-            int64_t duration = 0;
-            const int64_t scaled =
-                packet_->duration * stream->time_base.num * static_cast<int64_t>(sampleRate_);
-            if (packet_->duration > 0 && scaled % stream->time_base.den == 0) {
-                duration = scaled / stream->time_base.den;
-            }
-            if (duration <= 0) {
-                // Unknown or inexact packet length: decode this one to count it.
-                if (avcodec_send_packet(codec_, packet_) >= 0) {
-                    while (avcodec_receive_frame(codec_, frame_) >= 0) {
-                        duration += frame_->nb_samples;
-                        av_frame_unref(frame_);
-                    }
-                }
-            }
-            size_t size = 0;
-            const uint8_t* skip = av_packet_get_side_data(packet_, AV_PKT_DATA_SKIP_SAMPLES, &size);
-            if (skip != nullptr && size >= 8) {
-                startSkip += AV_RL32(skip);
-                endSkip += AV_RL32(skip + 4);
-            }
-            const int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
-            index_.push_back({packet_->pos, pts, raw});
-            raw += std::max<int64_t>(duration, 0);
+            addSoundPacket(sound);
         } else if (isVideo[index]) {
-            const int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
-            if (pts != AV_NOPTS_VALUE) {
-                video[index].first = std::min(video[index].first, pts);
+            const int64_t time = packetTime(packet_);
+            if (time != AV_NOPTS_VALUE) {
+                video[index].first = std::min(video[index].first, time);
                 video[index].end =
-                    std::max(video[index].end, pts + std::max<int64_t>(packet_->duration, 0));
+                    std::max(video[index].end, time + std::max<int64_t>(packet_->duration, 0));
             }
         }
         av_packet_unref(packet_);
@@ -239,40 +390,51 @@ bool FfmpegSource::scan() {
     if (result == AVERROR_EXIT) {
         return false;  // timed out or interrupted
     }
-    if (audioStream_ >= 0) {
+    if (audioStream_ >= 0 && !indexed) {
+        settleLastPacket(sound);
         avcodec_flush_buffers(codec_);
     }
 
+    rawTotal_ = sound.raw;
+    startSkip_ = std::min(sound.startSkip, sound.raw);
+    soundFrames_ = std::max<int64_t>(0, sound.raw - startSkip_ - sound.endSkip);
+    if (audioStream_ >= 0 && (soundFrames_ == 0 || sampleRate_ <= 0)) {
+        avcodec_free_context(&codec_);
+        audioStream_ = -1;
+        index_.clear();
+        soundFrames_ = 0;
+    }
+    if (audioStream_ < 0) {
+        sampleRate_ = 48000;  // a silent video plays silence at the usual output rate
+    }
+
+    // Every stream on one timeline: position 0 is where the earliest one starts.
+    const AVRational sampleBase{1, sampleRate_};
+    int64_t origin = std::numeric_limits<int64_t>::max();
+    const bool soundTimed = audioStream_ >= 0 && sound.firstSample != kUnknownTime;
+    const int64_t soundStart = soundTimed ? sound.firstSample + startSkip_ : 0;
+    if (audioStream_ >= 0) {
+        origin = soundStart;
+    }
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        if (isVideo[i] && video[i].end > video[i].first) {
+            origin = std::min(
+                origin, av_rescale_q(video[i].first, format_->streams[i]->time_base, sampleBase));
+        }
+    }
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
         if (isVideo[i]) {
             format_->streams[i]->discard = AVDISCARD_ALL;  // the video issue decodes pictures
             if (video[i].end > video[i].first) {
-                const AVRational base = format_->streams[i]->time_base;
                 videoFrames_ = std::max(
-                    videoFrames_, av_rescale_q(video[i].end - video[i].first, base, sampleBase));
+                    videoFrames_,
+                    av_rescale_q(video[i].end, format_->streams[i]->time_base, sampleBase) -
+                        origin);
             }
         }
     }
-    rawTotal_ = raw;
-    startSkip_ = std::min(startSkip, raw);
-    soundFrames_ = std::max<int64_t>(0, raw - startSkip_ - endSkip);
-    if (soundFrames_ == 0 && audioStream_ >= 0) {
-        avcodec_free_context(&codec_);
-        audioStream_ = -1;
-        index_.clear();
-    }
-    if (audioStream_ < 0) {
-        sampleRate_ = 48000;  // a silent video plays silence at the usual output rate
-        videoFrames_ = 0;
-        for (unsigned i = 0; i < format_->nb_streams; ++i) {
-            if (isVideo[i] && video[i].end > video[i].first) {
-                videoFrames_ = std::max(videoFrames_, av_rescale_q(video[i].end - video[i].first,
-                                                                   format_->streams[i]->time_base,
-                                                                   AVRational{1, sampleRate_}));
-            }
-        }
-    }
-    lengthFrames_ = std::max(soundFrames_, videoFrames_);
+    leadFrames_ = audioStream_ >= 0 && soundTimed ? soundStart - origin : 0;
+    lengthFrames_ = std::max(leadFrames_ + soundFrames_, videoFrames_);
     return true;
 }
 
@@ -280,13 +442,13 @@ void FfmpegSource::seek(int64_t frame) {
     position_ = std::clamp<int64_t>(frame, 0, lengthFrames_);
     pending_.clear();
     pendingRead_ = 0;
-    if (audioStream_ < 0 || index_.empty() || position_ >= soundFrames_) {
+    if (audioStream_ < 0 || index_.empty() || position_ >= leadFrames_ + soundFrames_) {
         soundEnded_ = true;
         return;
     }
     soundEnded_ = false;
     decoderDrained_ = false;
-    const int64_t rawTarget = position_ + startSkip_;
+    const int64_t rawTarget = std::max<int64_t>(position_ - leadFrames_, 0) + startSkip_;
     auto after = std::upper_bound(index_.begin(), index_.end(), rawTarget,
                                   [](int64_t r, const PacketEntry& e) { return r < e.rawStart; });
     const size_t k = after == index_.begin() ? 0 : static_cast<size_t>(after - index_.begin()) - 1;
@@ -295,7 +457,7 @@ void FfmpegSource::seek(int64_t frame) {
     dropBeforeRaw_ = rawTarget;
     nextRaw_ = index_[first].rawStart;
     fellBack_ = false;
-    positionDemuxer(first);
+    positionDemuxer(demuxFromStart_ ? 0 : first);
 }
 
 void FfmpegSource::resetDecoder() {
@@ -359,7 +521,7 @@ bool FfmpegSource::decodeMore() {
             // Find the packet the seek aimed at, by byte position (raw formats, whose
             // timestamps after a byte seek are estimates) or by timestamp (indexed ones).
             const PacketEntry& want = index_[nextPacket_];
-            const int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
+            const int64_t pts = packetTime(packet_);
             const bool same = byteSeek_ ? packet_->pos == want.pos : pts == want.pts;
             if (!same) {
                 const bool before = byteSeek_ ? (packet_->pos >= 0 && packet_->pos < want.pos)
@@ -425,6 +587,11 @@ void FfmpegSource::emitFrame(const AVFrame* frame, int64_t rawStart) {
                                              static_cast<AVSampleFormat>(frame->format),
                                              sampleRate_, 0, nullptr);
         av_channel_layout_uninit(&in);
+        // Normalised downmix: correlated surround channels must not sum to several times
+        // full scale (stereo to stereo stays the identity).
+        if (made >= 0) {
+            av_opt_set_double(swr_, "rematrix_maxval", 1.0, 0);
+        }
         if (made < 0 || swr_init(swr_) < 0) {
             swr_free(&swr_);
             return;
@@ -480,6 +647,14 @@ size_t FfmpegSource::read(float* stereo, size_t frames) {
         const size_t available = pending_.size() / 2 - pendingRead_;
         const size_t room =
             std::min<size_t>(frames - done, static_cast<size_t>(lengthFrames_ - position_));
+        if (position_ < leadFrames_) {
+            // Sound that starts after the file's start: silence before it.
+            const size_t n = std::min(room, static_cast<size_t>(leadFrames_ - position_));
+            std::fill(stereo + 2 * done, stereo + 2 * (done + n), 0.0f);
+            position_ += static_cast<int64_t>(n);
+            done += n;
+            continue;
+        }
         if (available > 0) {
             const size_t n = std::min(available, room);
             std::memcpy(stereo + 2 * done, pending_.data() + 2 * pendingRead_,

@@ -2,10 +2,13 @@
 // One open media file decoded through FFmpeg to interleaved stereo float at the file's
 // own sample rate, on an exact timeline of "source frames".
 //
-// At open the whole file is scanned packet by packet (no decoding): that gives the exact
-// length (encoder delay and padding removed, as FFmpeg's skip-samples side data says),
-// the length of a real video stream (cover art excluded), and an index of every sound
-// packet (file position, timestamp, first sample). Seeks use that index, not FFmpeg's
+// At open the whole file is scanned packet by packet: that gives the exact length (encoder
+// delay and padding removed, as FFmpeg's skip-samples side data says), the length of a
+// real video stream (cover art excluded), and an index of every sound packet (file
+// position, timestamp, first sample). A packet's sample count comes from the codec (see
+// packet_samples.h), never from a rounded container clock; the decoder counts the first
+// and last packets, and any the codec cannot size. Sound that starts after the file's
+// earliest stream starts that much later on the timeline. Seeks use that index, not FFmpeg's
 // estimates: land a few packets before the target (decoder warm-up), decode forward and
 // drop samples up to the exact target. Straight decoding runs the same path, so both give
 // identical samples. Sound missing from the timeline (a corrupt packet) reads as silence;
@@ -16,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,9 +62,20 @@ class FfmpegSource {
         int64_t rawStart;  // first raw (undelayed) sample of this packet
     };
 
+    struct SoundScan;
+    struct VideoSpan {  // in the stream's time base
+        int64_t first = std::numeric_limits<int64_t>::max();
+        int64_t end = std::numeric_limits<int64_t>::min();
+    };
+    static constexpr int64_t kUnknownTime = std::numeric_limits<int64_t>::min();
+
     FfmpegSource() = default;
     OpenError openFile(const std::string& path);
     bool scan();
+    bool readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video);
+    void addSoundPacket(SoundScan& scan);
+    void settleLastPacket(SoundScan& scan);
+    int64_t decodedSamples(const AVPacket* packet);
     void positionDemuxer(size_t packet);
     void resetDecoder();
     bool decodeMore();
@@ -74,10 +89,12 @@ class FfmpegSource {
     int sampleRate_ = 48000;
     int64_t lengthFrames_ = 0;
     int64_t soundFrames_ = 0;
-    int64_t startSkip_ = 0;  // raw samples before the first sample of the timeline
-    int64_t rawTotal_ = 0;   // raw samples of every packet
+    int64_t leadFrames_ = 0;  // silence before the sound starts on the file's timeline
+    int64_t startSkip_ = 0;   // raw samples before the first sample of the timeline
+    int64_t rawTotal_ = 0;    // raw samples of every packet
     int prerollPackets_ = 4;
-    bool byteSeek_ = false;  // raw formats (mp3, wav): seek by byte position, match by pos
+    bool byteSeek_ = false;        // raw formats (mp3, wav): seek by byte position, match by pos
+    bool demuxFromStart_ = false;  // timestamps after a seek are not the scan's (Ogg)
     std::vector<PacketEntry> index_;
 
     // Reader thread (the UI thread during open).

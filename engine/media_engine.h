@@ -57,8 +57,9 @@ class MediaEngine {
 
     // Linear amplitude 0..1000 per channel; ramped over one period once sounding.
     virtual void setLevels(DeviceId device, int32_t left, int32_t right) = 0;
-    // 1000 is normal; pitch follows speed. The caller checks the range.
-    virtual void setSpeed(DeviceId device, int32_t speed) = 0;
+    // 1000 is normal; pitch follows speed. The caller checks the range. False (nothing
+    // changed) when the device cannot play this file at that speed.
+    virtual bool setSpeed(DeviceId device, int32_t speed) = 0;
     // Where the picture goes in its parent window, in the parent's logical pixels.
     virtual void placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
 };

@@ -82,6 +82,11 @@ OpenResult MixerEngine::open(const std::string& path, int32_t /*parentWindow*/) 
     }
     std::lock_guard lock(mutex_);
     collectRetired();
+    if (open_.size() + closing_.size() >= kMaxDevices) {
+        // The callback mixes at most kMaxDevices (closing ones fade out there too): a
+        // device beyond them would report playing and never sound. Out of resources.
+        return {0, OpenError::OutOfMemory};
+    }
     std::unique_ptr<Device> device;
     try {
         device = std::make_unique<Device>(std::move(source), sampleRate_, periodFrames_);
@@ -144,8 +149,10 @@ void MixerEngine::setLevels(DeviceId device, int32_t left, int32_t right) {
     tell(device, [=](Device& d) { d.setLevels(left, right); });
 }
 
-void MixerEngine::setSpeed(DeviceId device, int32_t speed) {
-    tell(device, [=](Device& d) { d.setSpeed(speed); });
+bool MixerEngine::setSpeed(DeviceId device, int32_t speed) {
+    bool done = false;
+    tell(device, [&](Device& d) { done = d.setSpeed(speed); });
+    return done;
 }
 
 void MixerEngine::placeVideo(DeviceId /*device*/, int32_t, int32_t, int32_t, int32_t) {

@@ -45,7 +45,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void stop(DeviceId device) override;
     void seek(DeviceId device, int64_t positionMs) override;
     void setLevels(DeviceId device, int32_t left, int32_t right) override;
-    void setSpeed(DeviceId device, int32_t speed) override;
+    bool setSpeed(DeviceId device, int32_t speed) override;
     void placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
 
     int sampleRate() const { return sampleRate_; }

@@ -191,7 +191,9 @@ std::string CommandInterpreter::run(const SetTimeFormatCommand& set) {
 
 std::string CommandInterpreter::run(const SetSpeedCommand& set) {
     Device& open = device(set.deviceName);
-    engine_.setSpeed(open.id, set.speed);
+    if (!engine_.setSpeed(open.id, set.speed)) {
+        throw CommandError{kMciOutOfRange};  // beyond what this file can do: speed unchanged
+    }
     open.speed = set.speed;
     return "";
 }

@@ -68,6 +68,37 @@ TEST_F(CommandPlayback, SpeedScalesThePitchOfTheTone) {
     EXPECT_NEAR(enginetest::measureFrequency(mix, 0, kRate, kRate / 2, kRate), 1500.0, 15.0);
 }
 
+// Below about 19 kHz the slowest speed needs more than the resampler's 256-fold ratio: it
+// is refused, not played faster than asked while `status speed` claims it.
+TEST_F(CommandPlayback, ASpeedTheFileCannotReachIsRefusedAndTheOldOneKept) {
+    const std::string low = enginetest::makeMedia(
+        "tone8k.wav", enginetest::toneInput(100, 0.5, 2, 8000) + " -c:a pcm_s16le");
+    send("open " + low + " alias a");
+    EXPECT_EQ(codeOf("set a speed 10"), 282u);
+    EXPECT_EQ(send("status a speed"), "1000");
+    send("set a speed 24");
+    send("play a");
+    rig.render(kRate);
+    EXPECT_EQ(send("status a position"), "24");
+}
+
+// The mix takes 256 devices: one more is refused rather than reported playing in silence.
+TEST_F(CommandPlayback, TheDeviceBeyondWhatTheMixTakesIsRefused) {
+    const std::string path = enginetest::makeMedia(
+        "short48.wav", enginetest::toneInput(1000, 0.5, 0.5, kRate) + " -c:a pcm_s16le");
+    for (int i = 0; i < 256; ++i) {
+        send("open " + path + " alias d" + std::to_string(i));
+        rig.render(256);  // the callback takes each new device, as in real time
+    }
+    EXPECT_EQ(codeOf("open " + path + " alias one-more"), 264u);
+    send("close d0");
+    rig.render(512);
+    send("open " + path + " alias one-more");
+    send("play one-more");
+    rig.render(kRate / 10 + 256);  // a fresh start waits one period
+    EXPECT_EQ(send("status one-more position"), "100");
+}
+
 TEST_F(CommandPlayback, SeekPlayPauseLeavesTheDevicePausedAtTheTarget) {
     loadAsTheMixerDoes(enginetest::mp3Cbr(), "a", 1000);
     rig.render(kRate / 10);

@@ -111,10 +111,11 @@ void FakeMediaEngine::setLevels(DeviceId device, int32_t left, int32_t right) {
     levelled.right = right;
 }
 
-void FakeMediaEngine::setSpeed(DeviceId device, int32_t speed) {
+bool FakeMediaEngine::setSpeed(DeviceId device, int32_t speed) {
     FakeDevice& sped = live(device, "setSpeed");
     expect(speed > 0, "speed " + std::to_string(speed));
     sped.speed = speed;
+    return true;
 }
 
 void FakeMediaEngine::placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) {

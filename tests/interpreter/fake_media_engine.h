@@ -52,7 +52,7 @@ class FakeMediaEngine : public engine::MediaEngine {
     void stop(engine::DeviceId device) override;
     void seek(engine::DeviceId device, int64_t positionMs) override;
     void setLevels(engine::DeviceId device, int32_t left, int32_t right) override;
-    void setSpeed(engine::DeviceId device, int32_t speed) override;
+    bool setSpeed(engine::DeviceId device, int32_t speed) override;
     void placeVideo(engine::DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
 
     static constexpr int64_t kDefaultLengthMs = 180000;

@@ -1,0 +1,69 @@
+#include "engine/packet_samples.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <cstdlib>
+
+namespace engine {
+namespace {
+
+struct MpegFrame {
+    int rate = 0;
+    int samples = 0;
+};
+
+// The fixed part of an MPEG audio frame header: sync, version, layer, rate.
+MpegFrame mpegFrame(const AVPacket& packet) {
+    if (packet.size < 4 || packet.data[0] != 0xFF || (packet.data[1] & 0xE0) != 0xE0) {
+        return {};
+    }
+    const int version = (packet.data[1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
+    const int layer = (packet.data[1] >> 1) & 3;    // 1: III, 2: II, 3: I
+    const int rateIndex = (packet.data[2] >> 2) & 3;
+    if (version == 1 || layer == 0 || rateIndex == 3) {
+        return {};
+    }
+    constexpr int kRates[3] = {44100, 48000, 32000};
+    const int divisor = version == 3 ? 1 : (version == 2 ? 2 : 4);
+    const int samples = layer == 3 ? 384 : (layer == 2 || version == 3 ? 1152 : 576);
+    return {kRates[rateIndex] / divisor, samples};
+}
+
+bool isMpegAudio(AVCodecID id) {
+    return id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP3;
+}
+
+}  // namespace
+
+int64_t exactContainerSamples(const AVPacket& packet, AVRational timeBase, int sampleRate) {
+    const int64_t ticksPerSample = static_cast<int64_t>(timeBase.num) * sampleRate;
+    if (packet.duration <= 0 || ticksPerSample <= 0 || timeBase.den % ticksPerSample != 0) {
+        return -1;
+    }
+    return packet.duration * ticksPerSample / timeBase.den;
+}
+
+int64_t codecSamples(const AVPacket& packet, const AVCodecParameters& codec, AVRational timeBase,
+                     int sampleRate) {
+    if (isMpegAudio(codec.codec_id)) {
+        const MpegFrame frame = mpegFrame(packet);
+        return frame.rate == sampleRate ? frame.samples : -1;
+    }
+    if (av_get_exact_bits_per_sample(codec.codec_id) > 0) {
+        const int samples =
+            av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(&codec), packet.size);
+        return samples > 0 ? samples : -1;
+    }
+    if (codec.frame_size <= 0 || packet.duration <= 0 || timeBase.den <= 0) {
+        return -1;
+    }
+    // The rounded duration agrees with one frame when it is off by less than one tick.
+    const double stated =
+        static_cast<double>(packet.duration) * timeBase.num * sampleRate / timeBase.den;
+    const double tick = static_cast<double>(timeBase.num) * sampleRate / timeBase.den;
+    return std::abs(stated - codec.frame_size) < tick + 0.5 ? codec.frame_size : -1;
+}
+
+}  // namespace engine
