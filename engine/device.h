@@ -6,7 +6,8 @@
 // Threads: the public UI members run on the UI thread (the Engine's caller) and never
 // wait on the callback; mixInto runs on the audio callback and never locks, allocates,
 // logs or does I/O (offline rendering aside, see mixInto); readerLoop runs on the
-// device's own reader thread. Fields are grouped below by the thread that owns them.
+// device's own reader thread. Fields are grouped below by the thread that owns them, and
+// the code by thread: device_transport.cpp (UI), device_reader.cpp, device_render.cpp.
 //
 // Units: "frames" are source frames at the file's rate (the device timeline), "output
 // frames" are frames at the output's rate, "ms" are the interface's milliseconds.
@@ -139,6 +140,7 @@ class Device {
     std::atomic<int32_t> speed_{1000};
     std::atomic<bool> closing_{false};
     // Shared: callback -> UI.
+    static constexpr uint64_t kPositionMask = (uint64_t{1} << 48) - 1;
     std::atomic<uint64_t> published_{0};   // seq (16 bits) << 48 | position frames (48 bits)
     std::atomic<uint32_t> endedSeq_{~0u};  // seq of the play that reached its end
     // Shared: UI -> reader (not realtime, so a mutex is fine here).
