@@ -51,7 +51,6 @@ void Device::adopt(bool afterFadeOut) {
     rt_.afterFade = AfterFade::Nothing;
     rt_.env = 0;
     rt_.envTarget = 0;
-    rt_.bypass = false;
     // Drop what the reader decoded for earlier positions.
     while (AudioBlock* block = ring_.front()) {
         if (block->epoch >= rt_.epoch) {
@@ -115,15 +114,19 @@ void Device::pollControls() {
         rt_.stepRight = (rt_.targetRight - rt_.gainRight) / static_cast<float>(periodFrames_);
     }
     const int32_t speed = speed_.load(std::memory_order_relaxed);
-    rt_.ratio = std::clamp(
+    const double ratio = std::clamp(
         static_cast<double>(outputRate_) * 1000.0 / (static_cast<double>(fileRate_) * speed),
         1.0 / 256.0, 256.0);
-    if (rt_.phase != Phase::Sounding) {
+    const bool sounding = rt_.phase == Phase::Sounding;
+    if (ratio != rt_.ratio) {
+        rt_.ratio = ratio;
+        resampler_.setRatio(ratio, sounding ? periodFrames_ : 0);
+    }
+    if (!sounding) {
         // Not sounding: levels and speed apply at once, so a fresh start has no ramp.
         rt_.gainLeft = rt_.targetLeft;
         rt_.gainRight = rt_.targetRight;
         rt_.gainRampLeft = 0;
-        src_set_ratio(resampler_, rt_.ratio);
     }
 }
 
@@ -147,12 +150,12 @@ AudioBlock* Device::usableBlock(bool waitForData) {
     }
 }
 
-void Device::consumeInput(AudioBlock* block, long frames) {
+void Device::consumeInput(AudioBlock* block, size_t frames) {
     if (block == nullptr) {
         return;  // silence past the end
     }
-    rt_.blockOffset += static_cast<size_t>(frames);
-    rt_.fed += frames;
+    rt_.blockOffset += frames;
+    rt_.fed += static_cast<int64_t>(frames);
     if (rt_.blockOffset >= block->frames) {
         if (block->endOfStream) {
             rt_.inputEnded = true;
@@ -163,50 +166,15 @@ void Device::consumeInput(AudioBlock* block, long frames) {
     }
 }
 
-void Device::remember(const float* input, size_t frames) {
-    if (frames >= kHistoryFrames) {
-        std::copy(input + 2 * (frames - kHistoryFrames), input + 2 * frames, rt_.history);
-        rt_.historyFrames = kHistoryFrames;
-        return;
-    }
-    const size_t keep = std::min(rt_.historyFrames, kHistoryFrames - frames);
-    std::copy(rt_.history + 2 * (rt_.historyFrames - keep), rt_.history + 2 * rt_.historyFrames,
-              rt_.history);
-    std::copy(input, input + 2 * frames, rt_.history + 2 * keep);
-    rt_.historyFrames = keep + frames;
-}
-
-void Device::engageResampler() {
-    src_reset(resampler_);
-    SRC_DATA data{};
-    data.data_in = rt_.history;
-    data.input_frames = static_cast<long>(rt_.historyFrames);
-    data.data_out = rt_.discard;
-    data.output_frames = static_cast<long>(kHistoryFrames + 16);
-    data.src_ratio = 1.0;
-    src_process(resampler_, &data);
-    rt_.discardOut =
-        rt_.historyFrames -
-        std::min<size_t>(rt_.historyFrames, static_cast<size_t>(data.output_frames_gen));
-    rt_.bypass = false;
-}
-
 size_t Device::produce(float* out, size_t frames, bool waitForData) {
     // Past the end of the range (or of the sound) the resampler is fed silence rather than
     // told "end of input": its output then stays aligned with the position, and the play
     // ends when the position reaches the end, on the exact output frame.
     static const float kSilence[kChunkFrames * 2] = {};
     size_t made = 0;
-    while (made < frames) {
-        const double left = static_cast<double>(rt_.end) - rt_.position;
-        if (left <= 1e-6) {
-            rt_.ended = true;
-            break;
-        }
-        const long wanted = static_cast<long>(std::min<double>(static_cast<double>(frames - made),
-                                                               std::ceil(left * rt_.ratio - 1e-6)));
+    while (made < frames && rt_.position < static_cast<double>(rt_.end)) {
         const float* input = kSilence;
-        long inputFrames = static_cast<long>(kChunkFrames);
+        size_t inputFrames = kChunkFrames;
         AudioBlock* block = nullptr;
         if (!rt_.inputEnded && rt_.fed < rt_.end) {
             block = usableBlock(waitForData);
@@ -218,53 +186,19 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
                 continue;
             }
             input = block->samples + 2 * rt_.blockOffset;
-            inputFrames = static_cast<long>(
+            inputFrames = static_cast<size_t>(
                 std::min<int64_t>(block->frames - rt_.blockOffset, rt_.end - rt_.fed));
         }
-        if (rt_.bypass && rt_.ratio != 1.0) {
-            engageResampler();
-        }
-        if (rt_.bypass) {
-            const long copied = std::min(std::max(wanted, 1L), inputFrames);
-            std::copy(input, input + 2 * copied, out + 2 * made);
-            remember(input, static_cast<size_t>(copied));
-            consumeInput(block, copied);
-            made += static_cast<size_t>(copied);
-            rt_.position += static_cast<double>(copied);
-            continue;
-        }
-        SRC_DATA data{};
-        data.data_in = input;
-        data.input_frames = inputFrames;
-        data.end_of_input = 0;
-        if (rt_.discardOut > 0) {
-            // Warming after a bypass: drop what was already copied out.
-            data.data_out = rt_.discard;
-            data.output_frames = static_cast<long>(std::min(rt_.discardOut, kHistoryFrames + 16));
-            data.src_ratio = 1.0;
-        } else {
-            data.data_out = out + 2 * made;
-            data.output_frames = std::max(wanted, 1L);
-            data.src_ratio = rt_.ratio;
-        }
-        if (src_process(resampler_, &data) != 0) {
-            rt_.ended = true;
-            break;
-        }
-        consumeInput(block, data.input_frames_used);
-        if (rt_.discardOut > 0) {
-            rt_.discardOut -= std::min(rt_.discardOut, static_cast<size_t>(data.output_frames_gen));
-        } else {
-            made += static_cast<size_t>(data.output_frames_gen);
-            rt_.position += static_cast<double>(data.output_frames_gen) / rt_.ratio;
-        }
-        if (data.output_frames_gen == 0 && data.input_frames_used == 0) {
+        const auto step =
+            resampler_.process(input, inputFrames, out + 2 * made, frames - made, rt_.end);
+        consumeInput(block, step.used);
+        made += step.made;
+        rt_.position = resampler_.time();
+        if (step.used == 0 && step.made == 0) {
             break;
         }
     }
-    if (static_cast<double>(rt_.end) - rt_.position <= 1e-6) {
-        rt_.ended = true;
-    }
+    rt_.ended = rt_.position >= static_cast<double>(rt_.end);
     return made;
 }
 
@@ -301,15 +235,7 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
                 rt_.gainLeft = rt_.targetLeft;
                 rt_.gainRight = rt_.targetRight;
                 rt_.gainRampLeft = 0;
-                rt_.bypass = rt_.ratio == 1.0;
-                if (!rt_.bypass) {
-                    // Only now, and only if it will run: the reset clears the whole filter
-                    // buffer, memory a deck at ratio 1 never touches otherwise.
-                    src_reset(resampler_);
-                }
-                src_set_ratio(resampler_, rt_.ratio);
-                rt_.historyFrames = 0;
-                rt_.discardOut = 0;
+                resampler_.reset(rt_.fed);
                 rt_.env = rt_.position > 0 ? 0.0f : 1.0f;
                 startFade(1, AfterFade::Nothing);
             }

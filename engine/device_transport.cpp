@@ -22,9 +22,8 @@ Device::Device(std::unique_ptr<FfmpegSource> source, int outputRate, size_t peri
       periodFrames_(periodFrames),
       lengthFrames_(source->lengthFrames()),
       source_(std::move(source)) {
-    int error = 0;
-    resampler_ = src_new(SRC_SINC_FASTEST, 2, &error);
     rt_.ratio = static_cast<double>(outputRate_) / fileRate_;
+    resampler_.setRatio(rt_.ratio, 0);
     uiEnd_ = lengthFrames_;
     // The reader starts at epoch 1, frame 0, so that a play from 0 right after open finds
     // its sound already decoded. The callback adopts it with the first transport.
@@ -40,9 +39,6 @@ Device::~Device() {
     requestChanged_.notify_all();
     if (reader_.joinable()) {
         reader_.join();
-    }
-    if (resampler_ != nullptr) {
-        src_delete(resampler_);
     }
 }
 
