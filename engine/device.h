@@ -175,7 +175,7 @@ class Device {
         double ratio = 1;  // output frames per source frame, speed included
         float scratch[kChunkFrames * 2];
     } rt_;
-    Resampler resampler_;  // at ratio 1 from a fresh start, a bit-exact copy
+    Resampler resampler_;  // callback only (built with the device); at ratio 1 a bit-exact copy
 
     std::thread reader_;  // last: started after everything above exists
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
 #include <string>
 
 #include "test_media.h"
@@ -61,6 +62,10 @@ struct Band {
     int32_t speed;
     double outputHz;  // the tone as it comes out at this speed
 };
+
+void PrintTo(const Band& band, std::ostream* out) {
+    *out << "speed " << band.speed << ", " << band.outputHz << " Hz out";
+}
 
 class Resampling : public ::testing::TestWithParam<Band> {};
 
