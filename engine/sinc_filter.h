@@ -22,8 +22,9 @@ class SincFilter {
 
     static const SincFilter& instance();
 
-    // The kTaps coefficients at a fractional delay of phase / kPhases of a sample, for
-    // input frames centre - kHalfTaps + 1 ... centre + kHalfTaps; phase 0 ... kPhases.
+    // The kTaps coefficients for an output time phase / kPhases of a frame after the centre
+    // frame, applied to input frames centre - kHalfTaps + 1 ... centre + kHalfTaps;
+    // phase 0 ... kPhases.
     const float* phase(int phase) const { return &bank_[static_cast<size_t>(phase) * kTaps]; }
     // `count` coefficients, times `gain`, at distances first, first + step, ... (in
     // samples of the lower rate) from the centre; |first| and the last distance at most
