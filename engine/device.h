@@ -6,12 +6,11 @@
 // Threads: the public UI members run on the UI thread (the Engine's caller) and never
 // wait on the callback; mixInto runs on the audio callback and never locks, allocates,
 // logs or does I/O (offline rendering aside, see mixInto); readerLoop runs on the
-// device's own reader thread. Fields are grouped below by the thread that owns them.
+// device's own reader thread. Fields are grouped below by the thread that owns them, and
+// the code by thread: device_transport.cpp (UI), device_reader.cpp, device_render.cpp.
 //
 // Units: "frames" are source frames at the file's rate (the device timeline), "output
 // frames" are frames at the output's rate, "ms" are the interface's milliseconds.
-
-#include <samplerate.h>
 
 #include <array>
 #include <atomic>
@@ -23,6 +22,7 @@
 
 #include "engine/ffmpeg_source.h"
 #include "engine/media_engine.h"
+#include "engine/resampler.h"
 #include "engine/spsc_ring.h"
 
 namespace engine {
@@ -30,7 +30,7 @@ namespace engine {
 constexpr size_t kBlockFrames = 1024;  // source frames per ring block
 constexpr size_t kRingBlocks = 64;     // about 1.4 s of sound at 48 kHz decoded ahead
 constexpr size_t kChunkFrames = 256;   // output frames the callback resamples at once
-constexpr size_t kHistoryFrames = 64;  // frames kept to warm the resampler when it takes over
+constexpr double kMaxRatio = 256.0;    // the furthest speed takes the rate either way
 
 // One block of decoded sound on the device timeline. The reader fills it in place in the
 // ring; the callback reads it in place. The headers form one small table and the samples
@@ -112,9 +112,7 @@ class Device {
     void startFade(float target, AfterFade after);
     AudioBlock* usableBlock(bool waitForData);
     size_t produce(float* out, size_t frames, bool waitForData);
-    void consumeInput(AudioBlock* block, long frames);
-    void remember(const float* input, size_t frames);
-    void engageResampler();
+    void consumeInput(AudioBlock* block, size_t frames);
     void publishPosition();
 
     // Immutable after construction.
@@ -141,6 +139,7 @@ class Device {
     std::atomic<int32_t> speed_{1000};
     std::atomic<bool> closing_{false};
     // Shared: callback -> UI.
+    static constexpr uint64_t kPositionMask = (uint64_t{1} << 48) - 1;
     std::atomic<uint64_t> published_{0};   // seq (16 bits) << 48 | position frames (48 bits)
     std::atomic<uint32_t> endedSeq_{~0u};  // seq of the play that reached its end
     // Shared: UI -> reader (not realtime, so a mutex is fine here).
@@ -177,17 +176,9 @@ class Device {
         size_t gainRampLeft = 0;
         uint32_t levelsSeen = (1000u << 16) | 1000u;
         double ratio = 1;  // output frames per source frame, speed included
-        // At ratio exactly 1 since the start, samples are copied, bit for bit; when the
-        // ratio first changes, the resampler is warmed with the last frames copied and its
-        // output up to the copied position is dropped, so the switch is seamless.
-        bool bypass = false;
-        size_t historyFrames = 0;
-        size_t discardOut = 0;  // resampler output frames still to drop after warming
-        float history[kHistoryFrames * 2];
-        float discard[(kHistoryFrames + 16) * 2];
         float scratch[kChunkFrames * 2];
     } rt_;
-    SRC_STATE* resampler_ = nullptr;  // created on the UI thread, used by the callback
+    Resampler resampler_;  // callback only (built with the device); at ratio 1 a bit-exact copy
 
     std::thread reader_;  // last: started after everything above exists
 };

@@ -1,33 +1,15 @@
 #include "engine/mixer_engine.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 namespace engine {
-namespace {
-
-// Soft limiter: unity below the knee, then a rational curve (slope 1 at the knee, so no
-// corner) that approaches full scale but never reaches it, so a sum of loud decks bends
-// instead of wrapping or clipping hard. (tanh would round to exactly 1 in float.)
-constexpr float kKnee = 0.8f;
-
-inline float softLimit(float x) {
-    const float magnitude = std::fabs(x);
-    if (magnitude <= kKnee) {
-        return x;
-    }
-    const float over = (magnitude - kKnee) / (1.0f - kKnee);
-    const float bent = kKnee + (1.0f - kKnee) * over / (1.0f + over);
-    return std::copysign(bent, x);
-}
-
-}  // namespace
 
 MixerEngine::MixerEngine(std::unique_ptr<Output> output)
     : sampleRate_(output->sampleRate()),
       periodFrames_(output->periodFrames()),
-      output_(std::move(output)) {
+      output_(std::move(output)),
+      limiter_(sampleRate_) {
     output_->start(*this);
 }
 
@@ -176,9 +158,7 @@ void MixerEngine::renderPeriod(float* out, size_t frames, bool waitForData) noex
         }
         ++i;
     }
-    for (size_t i = 0; i < 2 * frames; ++i) {
-        out[i] = softLimit(out[i]);
-    }
+    limiter_.process(out, frames);
 }
 
 }  // namespace engine

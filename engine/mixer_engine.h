@@ -9,7 +9,8 @@
 //     ... mixer.open / play / setLevels ...
 //     output->render(interleavedStereo, frames);  // the mix, without real time
 //
-// The mix is the sum of the devices through a soft limiter (never above full scale).
+// The mix is the sum of the devices; a sum within full scale passes untouched, one beyond
+// it meets a gain limiter (see limiter.h).
 //
 // Threads: the MediaEngine members run on the UI thread (a mutex serialises callers that
 // are not, but the audio callback never takes it); renderPeriod runs on the output's
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "engine/device.h"
+#include "engine/limiter.h"
 #include "engine/media_engine.h"
 #include "engine/output.h"
 #include "engine/spsc_ring.h"
@@ -96,6 +98,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     // Callback only.
     std::array<Device*, kMaxDevices> active_{};
     size_t activeCount_ = 0;
+    Limiter limiter_;
 };
 
 }  // namespace engine

@@ -46,16 +46,29 @@ changed_from() { [ "$(snapshot "${@:2}")" != "$1" ]; }
 playlist=(8 256 175 30)       # the top of lstPlaylist(0)
 time_label=(0 168 185 17)     # lblTime(0)
 empty_playlist=$(snapshot "${playlist[@]}")
-click 208 376  # "+" of the left deck: the open dialog
-await [ "$(windows)" -ge 2 ] || fail "no open dialog"
+# Clicks, then waits up to 5 s for the outcome; three tries, as a click that lands
+# while the window is still settling is lost.
+click_until() {
+    local x=$1 y=$2 clicks=$3
+    shift 3
+    for _ in 1 2 3; do
+        click "$x" "$y" --repeat "$clicks" --delay 100
+        for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done
+    done
+    return 1
+}
+dialog_open() { [ "$(windows)" -ge 2 ]; }
+
+click_until 208 376 1 dialog_open || fail "no open dialog"  # "+" of the left deck
 sleep 0.5  # its file name field takes the keyboard
 xdotool type --delay 10 "$song"
 xdotool key Return
 await changed_from "$empty_playlist" "${playlist[@]}" || fail "the chosen file is not in the playlist"
 
 label_at_start=$(snapshot "${time_label[@]}")
-click 60 265 --repeat 2 --delay 100  # the first entry of the left playlist
-await changed_from "$label_at_start" "${time_label[@]}" || fail "the time label did not change"
+# A double-click on the first entry of the left playlist.
+click_until 60 265 2 changed_from "$label_at_start" "${time_label[@]}" ||
+    fail "the time label did not change"
 label_started=$(snapshot "${time_label[@]}")
 await changed_from "$label_started" "${time_label[@]}" || fail "the time label did not advance"
 sleep 1  # a second of the song in the output

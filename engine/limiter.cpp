@@ -1,0 +1,54 @@
+#include "engine/limiter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace engine {
+namespace {
+
+constexpr double kAttackSeconds = 0.005;  // for the gain to fall all the way
+constexpr double kReleaseSeconds = 0.1;   // time constant of the recovery
+constexpr float kUnityDistance = 1e-6f;   // closer to 1 than this, the gain is 1 (-120 dB)
+
+}  // namespace
+
+Limiter::Limiter(int sampleRate)
+    : attackStep_(static_cast<float>(1 / (kAttackSeconds * sampleRate))),
+      release_(static_cast<float>(-std::expm1(-1 / (kReleaseSeconds * sampleRate)))) {}
+
+void Limiter::process(float* stereo, size_t frames) noexcept {
+    while (frames > 0) {
+        const size_t n = std::min(frames, kSpan);
+        float peak = 0;
+        for (size_t i = 0; i < 2 * n; ++i) {
+            peak = std::max(peak, std::fabs(stereo[i]));
+        }
+        if (gain_ < 1 || peak > 1) {
+            limit(stereo, n);
+        }
+        stereo += 2 * n;
+        frames -= n;
+    }
+}
+
+void Limiter::limit(float* stereo, size_t frames) {
+    // Backwards: the gain each frame may have so that every over after it is met, falling
+    // towards an over by at most attackStep_ a frame. Beyond the span nothing is known.
+    float allowed = 1;
+    for (size_t i = frames; i-- > 0;) {
+        const float loudest = std::max(std::fabs(stereo[2 * i]), std::fabs(stereo[2 * i + 1]));
+        allowed = std::min(allowed + attackStep_, loudest > 1 ? 1 / loudest : 1.0f);
+        ceiling_[i] = allowed;
+    }
+    // Forwards: recover towards 1, never above the ceiling.
+    for (size_t i = 0; i < frames; ++i) {
+        gain_ = std::min(ceiling_[i], gain_ + (1 - gain_) * release_);
+        stereo[2 * i] = std::clamp(stereo[2 * i] * gain_, -1.0f, 1.0f);
+        stereo[2 * i + 1] = std::clamp(stereo[2 * i + 1] * gain_, -1.0f, 1.0f);
+    }
+    if (1 - gain_ < kUnityDistance) {
+        gain_ = 1;
+    }
+}
+
+}  // namespace engine
