@@ -22,8 +22,8 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/ffmpeg_source.h"
 #include "engine/media_engine.h"
+#include "engine/source.h"
 #include "engine/spsc_ring.h"
 
 namespace engine {
@@ -60,7 +60,7 @@ struct Transport {
 class Device {
   public:
     // UI thread. Starts the reader at frame 0.
-    Device(std::unique_ptr<FfmpegSource> source, int outputRate, size_t periodFrames);
+    Device(std::unique_ptr<Source> source, int outputRate, size_t periodFrames);
     // UI thread, after the callback has let go of the device (or never had it).
     ~Device();
     Device(const Device&) = delete;
@@ -121,7 +121,7 @@ class Device {
     const int outputRate_;
     const size_t periodFrames_;
     const int64_t lengthFrames_;
-    std::unique_ptr<FfmpegSource> source_;  // used by the reader thread only after start
+    std::unique_ptr<Source> source_;  // used by the reader thread only after start
 
     // UI thread only.
     Mode uiMode_ = Mode::Stopped;

@@ -16,7 +16,7 @@ uint32_t packLevels(int32_t left, int32_t right) {
 
 }  // namespace
 
-Device::Device(std::unique_ptr<FfmpegSource> source, int outputRate, size_t periodFrames)
+Device::Device(std::unique_ptr<Source> source, int outputRate, size_t periodFrames)
     : fileRate_(source->sampleRate()),
       outputRate_(outputRate),
       periodFrames_(periodFrames),

@@ -71,9 +71,9 @@ void MixerEngine::collectRetired() {
 
 OpenResult MixerEngine::open(const std::string& path, int32_t /*parentWindow*/) {
     OpenError error = OpenError::None;
-    std::unique_ptr<FfmpegSource> source;
+    std::unique_ptr<Source> source;
     try {
-        source = FfmpegSource::open(path, error);
+        source = OpenSource(path, error);
     } catch (const std::bad_alloc&) {
         return {0, OpenError::OutOfMemory};
     }

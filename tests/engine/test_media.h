@@ -35,6 +35,12 @@ std::string wma();         // from wav44, WMA v2
 std::string mp4Video();    // 3 s video with 3 s of the tone
 std::string aviVideo();    // 3 s video with 3 s of the tone (mp3)
 
+// A MIDI file written byte by byte: a flute holding A4 (440 Hz) from 0 to its end at
+// 1500 ms, two beats at 120 beats a minute, then two at 240 (a tempo change).
+std::string midiSong();
+constexpr double kMidiSongHz = 440.0;
+constexpr int64_t kMidiSongMs = 1500;
+
 // `ffmpeg` decoding of the whole file to interleaved stereo float at its own rate.
 std::vector<float> ffmpegDecode(const std::string& path);
 
