@@ -34,6 +34,7 @@ MixerEngine::MixerEngine(std::unique_ptr<Output> output)
 MixerEngine::~MixerEngine() {
     stopOutput();
     // The callback is gone: devices can be freed directly.
+    videos_.clear();
     open_.clear();
     closing_.clear();
 }
@@ -48,7 +49,8 @@ void MixerEngine::stopOutput() {
 void MixerEngine::shutdown() {
     stopOutput();
     std::lock_guard lock(mutex_);
-    // The callback is gone for good: free every device and join its reader here.
+    // The callback is gone for good: free every device and join its threads here.
+    videos_.clear();
     open_.clear();
     closing_.clear();
 }
@@ -69,7 +71,7 @@ void MixerEngine::collectRetired() {
     }
 }
 
-OpenResult MixerEngine::open(const std::string& path, int32_t /*parentWindow*/) {
+OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
     OpenError error = OpenError::None;
     std::unique_ptr<Source> source;
     try {
@@ -92,6 +94,9 @@ OpenResult MixerEngine::open(const std::string& path, int32_t /*parentWindow*/) 
         return {0, OpenError::Internal};  // the callback has not taken the last 256 opens
     }
     const DeviceId id = nextId_++;
+    if (std::unique_ptr<VideoTrack> video = VideoTrack::open(path, parentWindow, *device)) {
+        videos_.emplace(id, std::move(video));
+    }
     open_.emplace(id, std::move(device));
     return {id, OpenError::None};
 }
@@ -102,6 +107,7 @@ void MixerEngine::close(DeviceId device) {
     if (it == open_.end()) {
         return;
     }
+    videos_.erase(device);  // the picture goes at once
     it->second->requestClose();
     closing_.push_back(std::move(it->second));
     open_.erase(it);
@@ -148,8 +154,17 @@ void MixerEngine::setSpeed(DeviceId device, int32_t speed) {
     tell(device, [=](Device& d) { d.setSpeed(speed); });
 }
 
-void MixerEngine::placeVideo(DeviceId /*device*/, int32_t, int32_t, int32_t, int32_t) {
-    // Pictures come with the video issue; the rectangle has nothing to place yet.
+void MixerEngine::placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    std::lock_guard lock(mutex_);
+    if (const auto video = videos_.find(device); video != videos_.end()) {
+        video->second->place(x, y, cx, cy);
+    }
+}
+
+VideoStats MixerEngine::videoStats(DeviceId device) const {
+    std::lock_guard lock(mutex_);
+    const auto video = videos_.find(device);
+    return video != videos_.end() ? video->second->stats() : VideoStats{};
 }
 
 void MixerEngine::renderPeriod(float* out, size_t frames, bool waitForData) noexcept {

@@ -88,6 +88,38 @@ std::string aviVideo() {
 
 namespace {
 
+const std::string kCountedFrames =
+    "-f lavfi -i \"color=black:s=128x16:r=25:d=4,format=yuv420p,"
+    "geq=lum='if(bitand(N\\,pow(2\\,floor(X/16)))\\,235\\,16)':cb=128:cr=128\"";
+const std::string kCountedCoding = " -c:v mpeg4 -q:v 2 -g 50";
+
+}  // namespace
+
+std::string countedVideo() {
+    return makeMedia("counted.mp4", kCountedFrames + " " + toneInput(1000, 0.5, 4, 48000) +
+                                        kCountedCoding + " -c:a aac -aac_pns 0");
+}
+
+std::string countedVideoOnly() {
+    return makeMedia("counted-silent.mp4", kCountedFrames + kCountedCoding);
+}
+
+int countedFrameNumber(const platform::VideoFrame* frame) {
+    if (frame == nullptr || frame->width <= 0 || frame->height <= 0) {
+        return -1;
+    }
+    int number = 0;
+    const size_t row = static_cast<size_t>(frame->height / 2) * static_cast<size_t>(frame->width);
+    for (int bit = 0; bit < 8; ++bit) {
+        const uint32_t pixel =
+            frame->pixels[row + static_cast<size_t>((2 * bit + 1) * frame->width / 16)];
+        number |= ((pixel >> 8) & 0xFF) > 128 ? 1 << bit : 0;  // green
+    }
+    return number;
+}
+
+namespace {
+
 std::string bigEndian(uint32_t value, int bytes) {
     std::string out;
     for (int i = bytes - 1; i >= 0; --i) {

@@ -1,0 +1,47 @@
+#include "engine/frame_scaler.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+
+namespace engine {
+
+FrameScaler::~FrameScaler() {
+    sws_freeContext(context_);
+}
+
+std::shared_ptr<const platform::VideoFrame> FrameScaler::scale(const AVFrame& frame, int32_t width,
+                                                               int32_t height) {
+    width = std::clamp(width, 1, kLargestSide);
+    height = std::clamp(height, 1, kLargestSide);
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    // RGB32 is 0xAARRGGBB in native byte order, the layout of VideoFrame.
+    context_ = sws_getCachedContext(context_, frame.width, frame.height, format, width, height,
+                                    AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (context_ == nullptr) {
+        return nullptr;
+    }
+    auto picture = std::make_shared<platform::VideoFrame>();
+    picture->width = width;
+    picture->height = height;
+    picture->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(picture->pixels.data()), nullptr, nullptr,
+                          nullptr};
+    const int strides[4] = {width * 4, 0, 0, 0};
+    if (sws_scale(context_, frame.data, frame.linesize, 0, frame.height, planes, strides) <= 0) {
+        return nullptr;
+    }
+    const AVPixFmtDescriptor* description = av_pix_fmt_desc_get(format);
+    if (description != nullptr && (description->flags & AV_PIX_FMT_FLAG_ALPHA) != 0) {
+        // A picture is opaque: a video's own transparency does not show through to the window.
+        for (uint32_t& pixel : picture->pixels) {
+            pixel |= 0xFF000000u;
+        }
+    }
+    return picture;
+}
+
+}  // namespace engine
