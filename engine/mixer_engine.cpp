@@ -82,19 +82,23 @@ OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
     if (error != OpenError::None) {
         return {0, error};
     }
-    std::lock_guard lock(mutex_);
-    collectRetired();
+    // The device and its picture are made before the lock: opening a video's decoder
+    // reads the file, and other commands need not wait for that.
     std::unique_ptr<Device> device;
+    std::unique_ptr<VideoTrack> video;
     try {
         device = std::make_unique<Device>(std::move(source), sampleRate_, periodFrames_);
+        video = VideoTrack::open(path, parentWindow, *device);
     } catch (const std::bad_alloc&) {
         return {0, OpenError::OutOfMemory};
     }
+    std::lock_guard lock(mutex_);
+    collectRetired();
     if (!added_.tryPush(device.get())) {
         return {0, OpenError::Internal};  // the callback has not taken the last 256 opens
     }
     const DeviceId id = nextId_++;
-    if (std::unique_ptr<VideoTrack> video = VideoTrack::open(path, parentWindow, *device)) {
+    if (video) {
         videos_.emplace(id, std::move(video));
     }
     open_.emplace(id, std::move(device));
