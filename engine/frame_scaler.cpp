@@ -24,10 +24,7 @@ std::shared_ptr<const platform::VideoFrame> FrameScaler::scale(const AVFrame& fr
     if (context_ == nullptr) {
         return nullptr;
     }
-    auto picture = std::make_shared<platform::VideoFrame>();
-    picture->width = width;
-    picture->height = height;
-    picture->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    const std::shared_ptr<platform::VideoFrame> picture = freePicture(width, height);
     uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(picture->pixels.data()), nullptr, nullptr,
                           nullptr};
     const int strides[4] = {width * 4, 0, 0, 0};
@@ -41,6 +38,22 @@ std::shared_ptr<const platform::VideoFrame> FrameScaler::scale(const AVFrame& fr
             pixel |= 0xFF000000u;
         }
     }
+    return picture;
+}
+
+std::shared_ptr<platform::VideoFrame> FrameScaler::freePicture(int32_t width, int32_t height) {
+    // use_count 1: only the pool holds it, and only this thread hands out copies.
+    for (const auto& kept : pool_) {
+        if (kept && kept.use_count() == 1 && kept->width == width && kept->height == height) {
+            return kept;
+        }
+    }
+    auto picture = std::make_shared<platform::VideoFrame>();
+    picture->width = width;
+    picture->height = height;
+    picture->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    pool_[nextSlot_] = picture;
+    nextSlot_ = (nextSlot_ + 1) % pool_.size();
     return picture;
 }
 

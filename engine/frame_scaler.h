@@ -4,6 +4,7 @@
 //
 // Threads: one thread at a time (the presenter's).
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -30,7 +31,13 @@ class FrameScaler {
                                                       int32_t height);
 
   private:
+    std::shared_ptr<platform::VideoFrame> freePicture(int32_t width, int32_t height);
+
     SwsContext* context_ = nullptr;
+    // Pictures handed out before: one the host has let go of is filled again rather than
+    // allocated and cleared anew for every frame.
+    std::array<std::shared_ptr<platform::VideoFrame>, 3> pool_;
+    size_t nextSlot_ = 0;
 };
 
 }  // namespace engine

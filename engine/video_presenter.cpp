@@ -10,7 +10,7 @@ namespace {
 // frame by frame (a render that jumped, a machine too slow for the speed).
 constexpr int64_t kCatchUpMs = 1000;
 // How long the presenter sleeps at most: the delay of a seek or a stop reaching the picture.
-constexpr auto kLongestWait = std::chrono::milliseconds(5);
+constexpr auto kLongestWait = std::chrono::milliseconds(20);
 
 uint64_t packSize(int32_t width, int32_t height) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(width)) << 32) |
@@ -56,21 +56,32 @@ void VideoPresenter::run() {
 
 ClockReading VideoPresenter::step() {
     const ClockReading now = clock_.readClock();
+    takeFrame(now);
+    present(now);
+    return now;
+}
+
+void VideoPresenter::takeFrame(const ClockReading& now) {
     if (now.epoch != epoch_) {
         epoch_ = now.epoch;
         decoder_.restart(++request_, now.epochStartMs);
     }
     size_t skipped = 0;
-    if (std::optional<DecodedFrame> due = decoder_.takeDue(request_, now.positionMs, skipped)) {
-        current_ = std::move(due);
-        currentShown_ = false;
-        if (now.mode == Mode::Playing) {
-            count(now, current_->ms, skipped);
-        }
-        if (current_->ms + kCatchUpMs < now.positionMs && !decoder_.nextMs() && !decoder_.atEnd()) {
-            decoder_.restart(++request_, now.positionMs);
-        }
+    std::optional<DecodedFrame> due = decoder_.takeDue(request_, now.positionMs, skipped);
+    if (!due) {
+        return;
     }
+    current_ = std::move(due);
+    currentShown_ = false;
+    if (now.mode == Mode::Playing) {
+        count(now, current_->ms, skipped);
+    }
+    if (current_->ms + kCatchUpMs < now.positionMs && !decoder_.nextMs() && !decoder_.atEnd()) {
+        decoder_.restart(++request_, now.positionMs);
+    }
+}
+
+void VideoPresenter::present(const ClockReading& now) {
     const bool visible = placed_.load(std::memory_order_relaxed) || now.mode != Mode::Stopped;
     const uint64_t size = size_.load(std::memory_order_relaxed);
     if (visible && current_ && (!currentShown_ || !visible_ || size != shownSize_)) {
@@ -83,7 +94,6 @@ ClockReading VideoPresenter::step() {
         picture_.show(nullptr);  // nothing to show: the window beneath shows through
         visible_ = false;
     }
-    return now;
 }
 
 void VideoPresenter::count(const ClockReading& now, int64_t frameMs, size_t skipped) {

@@ -49,6 +49,8 @@ class VideoPresenter {
   private:
     void run();
     ClockReading step();
+    void takeFrame(const ClockReading& now);  // the newest frame the clock has reached
+    void present(const ClockReading& now);    // shows it, or nothing, as the rules say
     void count(const ClockReading& now, int64_t frameMs, size_t skipped);
 
     // Immutable after construction.
