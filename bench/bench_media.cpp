@@ -48,10 +48,22 @@ std::string songAac() {
 std::string songAacNoPns() {
     return media("song-nopns.m4a", "-i '" + songWav() + "' -c:a aac -aac_pns 0 -b:a 192k");
 }
+namespace {
+
+std::string songVideoSized(const std::string& name, const std::string& size,
+                           const std::string& bitRate) {
+    return media(name, "-f lavfi -i testsrc2=size=" + size + ":rate=25:duration=300 -i '" +
+                           songWav() + "' -c:v libx264 -preset ultrafast -b:v " + bitRate +
+                           " -c:a aac -b:a 192k");
+}
+
+}  // namespace
+
 std::string songVideo() {
-    return media("song-video.mp4",
-                 "-f lavfi -i testsrc2=size=640x360:rate=25:duration=300 -i '" + songWav() +
-                     "' -c:v libx264 -preset ultrafast -b:v 1500k -c:a aac -b:a 192k");
+    return songVideoSized("song-video.mp4", "640x360", "1500k");
+}
+std::string songVideo720() {
+    return songVideoSized("song-video-720.mp4", "1280x720", "4000k");
 }
 std::string sampleWav() {
     return media("sample.wav",

@@ -16,6 +16,7 @@ std::string songMp3Bare();   // VBR without Xing header
 std::string songAac();       // AAC in MP4 (the encoder's default: noise substitution on)
 std::string songAacNoPns();  // AAC in MP4 without perceptual noise substitution
 std::string songVideo();     // the song under 5 minutes of 640x360 H.264 video in MP4
+std::string songVideo720();  // the same at 1280x720
 std::string sampleWav();     // a 2 s one-shot, 48 kHz
 double seconds(std::chrono::steady_clock::duration d);
 double median(std::vector<double> values);

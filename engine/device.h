@@ -20,9 +20,10 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/ffmpeg_source.h"
+#include "engine/device_clock.h"
 #include "engine/media_engine.h"
 #include "engine/resampler.h"
+#include "engine/source.h"
 #include "engine/spsc_ring.h"
 
 namespace engine {
@@ -56,12 +57,12 @@ struct Transport {
     int64_t end = 0;     // frames: where playing stops
 };
 
-class Device {
+class Device final : public DeviceClock {
   public:
     // UI thread. Starts the reader at frame 0.
-    Device(std::unique_ptr<FfmpegSource> source, int outputRate, size_t periodFrames);
+    Device(std::unique_ptr<Source> source, int outputRate, size_t periodFrames);
     // UI thread, after the callback has let go of the device (or never had it).
-    ~Device();
+    ~Device() override;
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
@@ -79,6 +80,9 @@ class Device {
     bool setSpeed(int32_t speed);
     void requestClose();
 
+    // Any thread: the clock the device's pictures follow.
+    ClockReading readClock() const override;
+
     // Audio callback: adds `frames` output frames of this device into `mix`. Returns true
     // once the device is closed and its fade-out is done: the callback drops it then.
     // With waitForData (offline rendering only) it waits, bounded, for its reader instead
@@ -92,8 +96,21 @@ class Device {
         Mode mode;
         int64_t frame;
     };
+    // What the transport commands last set; frames.
+    struct Anchor {
+        uint32_t seq = 0;
+        Mode mode = Mode::Stopped;
+        int64_t frame = 0;  // where it rests, or where the play began
+        int64_t end = 0;
+        uint32_t epoch = 1;
+        int64_t epochStart = 0;
+    };
+
+    // Any thread: mode and position under `anchor`, from what the callback reported.
+    Snapshot snapshotAt(const Anchor& anchor) const;
 
     // UI thread helpers.
+    Anchor uiAnchor() const;
     Snapshot current() const;
     void settle();
     void publishTransport();
@@ -120,7 +137,7 @@ class Device {
     const int outputRate_;
     const size_t periodFrames_;
     const int64_t lengthFrames_;
-    std::unique_ptr<FfmpegSource> source_;  // used by the reader thread only after start
+    std::unique_ptr<Source> source_;  // used by the reader thread only after start
 
     // UI thread only.
     Mode uiMode_ = Mode::Stopped;
@@ -142,6 +159,9 @@ class Device {
     static constexpr uint64_t kPositionMask = (uint64_t{1} << 48) - 1;
     std::atomic<uint64_t> published_{0};   // seq (16 bits) << 48 | position frames (48 bits)
     std::atomic<uint32_t> endedSeq_{~0u};  // seq of the play that reached its end
+    // Shared: UI -> any thread reading the clock (not the callback, so a mutex is fine).
+    mutable std::mutex anchorMutex_;
+    Anchor anchor_;  // guarded by anchorMutex_
     // Shared: UI -> reader (not realtime, so a mutex is fine here).
     std::mutex requestMutex_;
     std::condition_variable requestChanged_;

@@ -16,7 +16,7 @@ uint32_t packLevels(int32_t left, int32_t right) {
 
 }  // namespace
 
-Device::Device(std::unique_ptr<FfmpegSource> source, int outputRate, size_t periodFrames)
+Device::Device(std::unique_ptr<Source> source, int outputRate, size_t periodFrames)
     : fileRate_(source->sampleRate()),
       outputRate_(outputRate),
       periodFrames_(periodFrames),
@@ -25,6 +25,7 @@ Device::Device(std::unique_ptr<FfmpegSource> source, int outputRate, size_t peri
     rt_.ratio = static_cast<double>(outputRate_) / fileRate_;
     resampler_.setRatio(rt_.ratio, 0);
     uiEnd_ = lengthFrames_;
+    anchor_ = uiAnchor();
     // The reader starts at epoch 1, frame 0, so that a play from 0 right after open finds
     // its sound already decoded. The callback adopts it with the first transport.
     reader_ = std::thread([this] { readerLoop(); });
@@ -54,20 +55,39 @@ int64_t Device::lengthMs() const {
     return framesToMs(lengthFrames_);
 }
 
-Device::Snapshot Device::current() const {
-    if (uiMode_ != Mode::Playing) {
-        return {uiMode_, uiFrame_};
+Device::Snapshot Device::snapshotAt(const Anchor& anchor) const {
+    if (anchor.mode != Mode::Playing) {
+        return {anchor.mode, anchor.frame};
     }
     // endedSeq_ first: the callback publishes the position before the end, so a matching
     // end guarantees the position read next is the final one.
-    const bool ended = endedSeq_.load(std::memory_order_acquire) == uiSeq_;
+    const bool ended = endedSeq_.load(std::memory_order_acquire) == anchor.seq;
     const uint64_t word = published_.load(std::memory_order_acquire);
-    const bool reflectsUs = (word >> 48) == (uiSeq_ & 0xFFFF);
-    const int64_t frame = reflectsUs ? static_cast<int64_t>(word & kPositionMask) : uiFrame_;
+    const bool reflectsUs = (word >> 48) == (anchor.seq & 0xFFFF);
+    const int64_t frame = reflectsUs ? static_cast<int64_t>(word & kPositionMask) : anchor.frame;
     if (ended) {
-        return {Mode::Stopped, reflectsUs ? frame : uiEnd_};
+        return {Mode::Stopped, reflectsUs ? frame : anchor.end};
     }
     return {Mode::Playing, frame};
+}
+
+Device::Anchor Device::uiAnchor() const {
+    return {uiSeq_, uiMode_, uiFrame_, uiEnd_, uiEpoch_, uiEpochStart_};
+}
+
+Device::Snapshot Device::current() const {
+    return snapshotAt(uiAnchor());
+}
+
+ClockReading Device::readClock() const {
+    Anchor anchor;
+    {
+        std::lock_guard lock(anchorMutex_);
+        anchor = anchor_;
+    }
+    const Snapshot now = snapshotAt(anchor);
+    return {now.mode, framesToMs(now.frame), anchor.epoch, framesToMs(anchor.epochStart),
+            speed_.load(std::memory_order_relaxed)};
 }
 
 void Device::settle() {
@@ -99,6 +119,8 @@ void Device::publishTransport() {
     tStart_.store(uiEpochStart_, std::memory_order_release);
     tEnd_.store(uiEnd_, std::memory_order_release);
     transportVersion_.store(version + 2, std::memory_order_release);
+    std::lock_guard lock(anchorMutex_);
+    anchor_ = uiAnchor();
 }
 
 void Device::requestReader(uint32_t epoch, int64_t startFrame) {

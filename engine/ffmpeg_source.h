@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "engine/media_engine.h"
+#include "engine/source.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -34,26 +35,26 @@ struct SwrContext;
 
 namespace engine {
 
-class FfmpegSource {
+class FfmpegSource final : public Source {
   public:
     static std::unique_ptr<FfmpegSource> open(const std::string& path, OpenError& error);
-    ~FfmpegSource();
+    ~FfmpegSource() override;
     FfmpegSource(const FfmpegSource&) = delete;
     FfmpegSource& operator=(const FfmpegSource&) = delete;
 
     // Immutable after open.
-    int sampleRate() const { return sampleRate_; }          // frames a second of read()
-    int64_t lengthFrames() const { return lengthFrames_; }  // longest stream, at sampleRate
-    int64_t soundFrames() const { return soundFrames_; }    // decoded sound, delay removed
+    int sampleRate() const override { return sampleRate_; }
+    int64_t lengthFrames() const override { return lengthFrames_; }  // longest stream
+    int64_t soundFrames() const { return soundFrames_; }             // decoded sound, delay removed
     bool hasSound() const { return audioStream_ >= 0; }
 
     // Reader thread. The next read() starts exactly at `frame` (0..lengthFrames).
-    void seek(int64_t frame);
+    void seek(int64_t frame) override;
     // Fills up to `frames` stereo frames; fewer only at the length; 0 once there.
-    size_t read(float* stereo, size_t frames);
+    size_t read(float* stereo, size_t frames) override;
 
     // Any thread: makes blocked I/O give up (the device is closing).
-    void interrupt() { quit_.store(true, std::memory_order_relaxed); }
+    void interrupt() override { quit_.store(true, std::memory_order_relaxed); }
 
   private:
     struct PacketEntry {

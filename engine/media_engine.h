@@ -20,6 +20,7 @@ enum class OpenError {
     FileNotFound,  // missing, unreadable, a folder or a device node
     InvalidFile,   // no decodable sound or picture: empty, text, truncated, corrupt
     OutOfMemory,
+    NoSoundFont,  // a MIDI file, but no General MIDI sound font is installed to play it
     Internal,
 };
 

@@ -16,6 +16,7 @@ MixerEngine::MixerEngine(std::unique_ptr<Output> output)
 MixerEngine::~MixerEngine() {
     stopOutput();
     // The callback is gone: devices can be freed directly.
+    videos_.clear();
     open_.clear();
     closing_.clear();
 }
@@ -30,7 +31,8 @@ void MixerEngine::stopOutput() {
 void MixerEngine::shutdown() {
     stopOutput();
     std::lock_guard lock(mutex_);
-    // The callback is gone for good: free every device and join its reader here.
+    // The callback is gone for good: free every device and join its threads here.
+    videos_.clear();
     open_.clear();
     closing_.clear();
 }
@@ -51,16 +53,26 @@ void MixerEngine::collectRetired() {
     }
 }
 
-OpenResult MixerEngine::open(const std::string& path, int32_t /*parentWindow*/) {
+OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
     OpenError error = OpenError::None;
-    std::unique_ptr<FfmpegSource> source;
+    std::unique_ptr<Source> source;
     try {
-        source = FfmpegSource::open(path, error);
+        source = OpenSource(path, error);
     } catch (const std::bad_alloc&) {
         return {0, OpenError::OutOfMemory};
     }
     if (error != OpenError::None) {
         return {0, error};
+    }
+    // The device and its picture are made before the lock: opening a video's decoder
+    // reads the file, and other commands need not wait for that.
+    std::unique_ptr<Device> device;
+    std::unique_ptr<VideoTrack> video;
+    try {
+        device = std::make_unique<Device>(std::move(source), sampleRate_, periodFrames_);
+        video = VideoTrack::open(path, parentWindow, *device);
+    } catch (const std::bad_alloc&) {
+        return {0, OpenError::OutOfMemory};
     }
     std::lock_guard lock(mutex_);
     collectRetired();
@@ -69,16 +81,13 @@ OpenResult MixerEngine::open(const std::string& path, int32_t /*parentWindow*/) 
         // device beyond them would report playing and never sound. Out of resources.
         return {0, OpenError::OutOfMemory};
     }
-    std::unique_ptr<Device> device;
-    try {
-        device = std::make_unique<Device>(std::move(source), sampleRate_, periodFrames_);
-    } catch (const std::bad_alloc&) {
-        return {0, OpenError::OutOfMemory};
-    }
     if (!added_.tryPush(device.get())) {
         return {0, OpenError::Internal};  // the callback has not taken the last 256 opens
     }
     const DeviceId id = nextId_++;
+    if (video) {
+        videos_.emplace(id, std::move(video));
+    }
     open_.emplace(id, std::move(device));
     return {id, OpenError::None};
 }
@@ -89,6 +98,7 @@ void MixerEngine::close(DeviceId device) {
     if (it == open_.end()) {
         return;
     }
+    videos_.erase(device);  // the picture goes at once
     it->second->requestClose();
     closing_.push_back(std::move(it->second));
     open_.erase(it);
@@ -137,8 +147,17 @@ bool MixerEngine::setSpeed(DeviceId device, int32_t speed) {
     return done;
 }
 
-void MixerEngine::placeVideo(DeviceId /*device*/, int32_t, int32_t, int32_t, int32_t) {
-    // Pictures come with the video issue; the rectangle has nothing to place yet.
+void MixerEngine::placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    std::lock_guard lock(mutex_);
+    if (const auto video = videos_.find(device); video != videos_.end()) {
+        video->second->place(x, y, cx, cy);
+    }
+}
+
+VideoStats MixerEngine::videoStats(DeviceId device) const {
+    std::lock_guard lock(mutex_);
+    const auto video = videos_.find(device);
+    return video != videos_.end() ? video->second->stats() : VideoStats{};
 }
 
 void MixerEngine::renderPeriod(float* out, size_t frames, bool waitForData) noexcept {

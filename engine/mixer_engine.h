@@ -27,6 +27,7 @@
 #include "engine/media_engine.h"
 #include "engine/output.h"
 #include "engine/spsc_ring.h"
+#include "engine/video_track.h"
 
 namespace engine {
 
@@ -49,6 +50,9 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void setLevels(DeviceId device, int32_t left, int32_t right) override;
     bool setSpeed(DeviceId device, int32_t speed) override;
     void placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+
+    // What the device's pictures did (all zero for a device without one).
+    VideoStats videoStats(DeviceId device) const;
 
     int sampleRate() const { return sampleRate_; }
     size_t periodFrames() const { return periodFrames_; }
@@ -88,6 +92,9 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     mutable std::mutex mutex_;
     std::unordered_map<DeviceId, std::unique_ptr<Device>> open_;
     std::vector<std::unique_ptr<Device>> closing_;  // fading out in the callback
+    // The pictures of the open devices that have one; each reads its device's clock, so
+    // it goes before its device does.
+    std::unordered_map<DeviceId, std::unique_ptr<VideoTrack>> videos_;
     DeviceId nextId_ = 1;
     std::unique_ptr<Output> output_;
 

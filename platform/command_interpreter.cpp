@@ -21,6 +21,8 @@ uint32_t openErrorCode(engine::OpenError error) {
             return kMciInvalidFile;
         case engine::OpenError::OutOfMemory:
             return kMciOutOfMemory;
+        case engine::OpenError::NoSoundFont:
+            return kMciCannotLoadDriver;
         case engine::OpenError::Internal:
             break;
     }

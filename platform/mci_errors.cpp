@@ -15,7 +15,9 @@ constexpr std::array<std::pair<uint32_t, std::string_view>, 26> kDescriptions = 
     {kMciHardware, "The audio output failed. Check the sound device and try again."},
     {kMciInvalidDeviceName, "No device is open under that name, or no device type has that name."},
     {kMciOutOfMemory, "There is not enough memory to carry out the command."},
-    {kMciCannotLoadDriver, "The media engine could not start its decoder for this file."},
+    {kMciCannotLoadDriver,
+     "The media engine could not start its decoder for this file (MIDI needs a General MIDI "
+     "sound font installed)."},
     {kMciMissingCommandString, "The command text is empty."},
     {kMciParamOverflow, "The answer does not fit the buffer given for it."},
     {kMciMissingStringArgument, "The command lacks a text argument it needs."},

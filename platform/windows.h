@@ -27,7 +27,8 @@ class Picture {
     virtual ~Picture() = default;
     // Position and size in the parent's logical pixels. UI thread.
     virtual void place(int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
-    // Any thread; the host marshals the frame to the UI thread.
+    // Any thread; the host marshals the frame to the UI thread. An empty pointer shows
+    // nothing: the parent shows through.
     virtual void show(std::shared_ptr<const VideoFrame> frame) = 0;
 };
 

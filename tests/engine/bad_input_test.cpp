@@ -72,15 +72,6 @@ TEST_F(BadInput, TextNamedLikeASong) {
     EXPECT_EQ(openError(writeFile("text.mp4", text)), OpenError::InvalidFile);
 }
 
-// MIDI comes with the video issue (FluidSynth); until then a .mid is refused cleanly.
-TEST_F(BadInput, MidiIsRefusedForNow) {
-    const std::string midi(
-        "MThd\0\0\0\x06\0\0\0\x01\0\x60"
-        "MTrk\0\0\0\x0c\0\x90\x3c\x40\x60\x80\x3c\x40\0\xff\x2f\0",
-        14 + 20);
-    EXPECT_EQ(openError(writeFile("tune.mid", midi)), OpenError::InvalidFile);
-}
-
 TEST_F(BadInput, Folder) {
     const std::string folder = mediaFolder() + "/folder.mp3";
     std::filesystem::create_directory(folder);
@@ -101,7 +92,7 @@ TEST_F(BadInput, DeviceNodeNamedLikeASong) {
 }
 
 TEST_F(BadInput, TruncatedFiles) {
-    for (const auto& source : {mp3Cbr(), m4aAac(), wav44(), wma()}) {
+    for (const auto& source : {mp3Cbr(), m4aAac(), wav44(), wma(), midiSong()}) {
         const std::string bytes = readFile(source);
         for (size_t keep : {bytes.size() / 2, bytes.size() / 10, size_t{100}}) {
             const std::string name = "cut-" + std::to_string(keep) + "-" +

@@ -86,6 +86,75 @@ std::string aviVideo() {
                                       wav44() + "' -c:v mpeg4 -c:a libmp3lame");
 }
 
+namespace {
+
+const std::string kCountedFrames =
+    "-f lavfi -i \"color=black:s=128x16:r=25:d=4,format=yuv420p,"
+    "geq=lum='if(bitand(N\\,pow(2\\,floor(X/16)))\\,235\\,16)':cb=128:cr=128\"";
+const std::string kCountedCoding = " -c:v mpeg4 -q:v 2 -g 50";
+
+}  // namespace
+
+std::string countedVideo() {
+    return makeMedia("counted.mp4", kCountedFrames + " " + toneInput(1000, 0.5, 4, 48000) +
+                                        kCountedCoding + " -c:a aac -aac_pns 0");
+}
+
+std::string countedVideoOnly() {
+    return makeMedia("counted-silent.mp4", kCountedFrames + kCountedCoding);
+}
+
+int countedFrameNumber(const platform::VideoFrame* frame) {
+    if (frame == nullptr || frame->width <= 0 || frame->height <= 0) {
+        return -1;
+    }
+    int number = 0;
+    const size_t row = static_cast<size_t>(frame->height / 2) * static_cast<size_t>(frame->width);
+    for (int bit = 0; bit < 8; ++bit) {
+        const uint32_t pixel =
+            frame->pixels[row + static_cast<size_t>((2 * bit + 1) * frame->width / 16)];
+        number |= ((pixel >> 8) & 0xFF) > 128 ? 1 << bit : 0;  // green
+    }
+    return number;
+}
+
+namespace {
+
+std::string bigEndian(uint32_t value, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i) {
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    return out;
+}
+
+std::string chunk(const std::string& id, const std::string& body) {
+    return id + bigEndian(static_cast<uint32_t>(body.size()), 4) + body;
+}
+
+}  // namespace
+
+std::string midiSong() {
+    const std::string path = mediaFolder() + "/song.mid";
+    if (!std::filesystem::exists(path)) {
+        // 96 ticks a quarter; deltas below 128 are one byte.
+        const std::string header =
+            chunk("MThd", bigEndian(1, 2) + bigEndian(2, 2) + bigEndian(96, 2));
+        const std::string tempo = chunk(
+            "MTrk", std::string("\0\xFF\x51\x03", 4) + bigEndian(500000, 3) +  // 120 a minute
+                        std::string("\x81\x40\xFF\x51\x03", 5) + bigEndian(250000, 3) +  // 240
+                        std::string("\x81\x40\xFF\x2F\0", 5));
+        const std::string notes =
+            chunk("MTrk", std::string("\0\xC0\x49"      // flute
+                                      "\0\x90\x45\x64"  // A4 on
+                                      "\x83\x00\x45\0"  // off (running status, velocity 0)
+                                      "\0\xFF\x2F\0",
+                                      15));
+        std::ofstream(path, std::ios::binary) << header << tempo << notes;
+    }
+    return path;
+}
+
 std::vector<float> ffmpegDecode(const std::string& path) {
     static int counter = 0;
     const std::string raw = mediaFolder() + "/decoded-" + std::to_string(++counter) + ".f32";

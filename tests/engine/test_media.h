@@ -9,6 +9,7 @@
 
 #include "engine/mixer_engine.h"
 #include "engine/offline_output.h"
+#include "platform/windows.h"
 
 namespace enginetest {
 
@@ -34,6 +35,21 @@ std::string m4aAac();      // from wav44, AAC in MP4
 std::string wma();         // from wav44, WMA v2
 std::string mp4Video();    // 3 s video with 3 s of the tone
 std::string aviVideo();    // 3 s video with 3 s of the tone (mp3)
+
+// Counted-frame videos: 4 s at 25 frames a second (40 ms each), 128x16, key frames 2 s
+// apart; frame n shows n in binary as 8 bars of 16 pixels, bit 0 at the left, white for 1.
+// One with 4 s of the tone in MP4, one without sound.
+std::string countedVideo();
+std::string countedVideoOnly();
+constexpr int64_t kCountedFrameMs = 40;
+// The number a counted frame shows, from the middle row of each bar; -1 for no picture.
+int countedFrameNumber(const platform::VideoFrame* frame);
+
+// A MIDI file written byte by byte: a flute holding A4 (440 Hz) from 0 to its end at
+// 1500 ms, two beats at 120 beats a minute, then two at 240 (a tempo change).
+std::string midiSong();
+constexpr double kMidiSongHz = 440.0;
+constexpr int64_t kMidiSongMs = 1500;
 
 // `ffmpeg` decoding of the whole file to interleaved stereo float at its own rate.
 std::vector<float> ffmpegDecode(const std::string& path);

@@ -46,14 +46,14 @@ changed_from() { [ "$(snapshot "${@:2}")" != "$1" ]; }
 playlist=(8 256 175 30)       # the top of lstPlaylist(0)
 time_label=(0 168 185 17)     # lblTime(0)
 empty_playlist=$(snapshot "${playlist[@]}")
-# Clicks, then waits up to 5 s for the outcome; three tries, as a click that lands
+# Clicks, then waits up to 10 s for the outcome; three tries, as a click that lands
 # while the window is still settling is lost.
 click_until() {
     local x=$1 y=$2 clicks=$3
     shift 3
     for _ in 1 2 3; do
         click "$x" "$y" --repeat "$clicks" --delay 100
-        for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done
+        for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
     done
     return 1
 }

@@ -1,0 +1,40 @@
+#pragma once
+// What a device plays, whatever the kind of file: interleaved stereo float at the source's
+// own rate, on an exact timeline of "source frames" from 0 to the length. FfmpegSource
+// decodes every kind of file but MIDI, which MidiSource renders through FluidSynth;
+// OpenSource picks one.
+//
+// Threads: opening and the accessors on the UI thread (the accessors are immutable after
+// open); after open, seek() and read() belong to one reader thread; interrupt() from any.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/media_engine.h"
+
+namespace engine {
+
+class Source {
+  public:
+    virtual ~Source() = default;
+
+    // Immutable after open.
+    virtual int sampleRate() const = 0;        // frames a second of read()
+    virtual int64_t lengthFrames() const = 0;  // exact and final, at sampleRate
+
+    // Reader thread. The next read() starts exactly at `frame` (0..lengthFrames).
+    virtual void seek(int64_t frame) = 0;
+    // Fills up to `frames` stereo frames; fewer only at the length; 0 once there.
+    virtual size_t read(float* stereo, size_t frames) = 0;
+
+    // Any thread: makes blocked I/O give up (the device is closing).
+    virtual void interrupt() = 0;
+};
+
+// UI thread. Opens `path` with the source its contents call for; nullptr and `error` set
+// when it cannot be played.
+std::unique_ptr<Source> OpenSource(const std::string& path, OpenError& error);
+
+}  // namespace engine

@@ -1,0 +1,43 @@
+#pragma once
+// The picture of one device: a child picture in the window host named at open, its
+// decoder and its presenter. Without a `put` the picture has the video's own size at the
+// host's top-left corner. Closing the device (destroying this) removes the picture.
+//
+// Threads: everything here on the UI thread, stats() aside (any thread).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/device_clock.h"
+#include "engine/video_decoder.h"
+#include "engine/video_presenter.h"
+#include "platform/windows.h"
+
+namespace engine {
+
+class VideoTrack {
+  public:
+    // nullptr when the file has no video that decodes, or `parentWindow` names no window
+    // host: the device then plays without a picture. `clock` must outlive the track.
+    static std::unique_ptr<VideoTrack> open(const std::string& path, int32_t parentWindow,
+                                            const DeviceClock& clock);
+    ~VideoTrack() = default;
+    VideoTrack(const VideoTrack&) = delete;
+    VideoTrack& operator=(const VideoTrack&) = delete;
+
+    // Position and size in the host's pixels; a cx or cy of 0 keeps that side's size.
+    void place(int32_t x, int32_t y, int32_t cx, int32_t cy);
+    VideoStats stats() const { return presenter_->stats(); }
+
+  private:
+    VideoTrack() = default;
+
+    // Destroyed in reverse: the presenter stops showing before the picture goes.
+    std::unique_ptr<platform::Picture> picture_;
+    std::unique_ptr<VideoDecoder> decoder_;
+    std::unique_ptr<VideoPresenter> presenter_;
+    int32_t width_ = 0, height_ = 0;
+};
+
+}  // namespace engine

@@ -1,0 +1,80 @@
+#pragma once
+// A window host kept in memory for tests: registered under a handle while it lives, it
+// records where its picture is placed and which frame it shows, and whether the picture
+// still exists.
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/windows.h"
+
+namespace enginetest {
+
+class MemoryHost final : public platform::WindowHost {
+  public:
+    struct Seen {
+        bool exists = false;  // a picture was created and not yet destroyed
+        int created = 0;
+        platform::Rect place{};  // left, top, right, bottom
+        std::shared_ptr<const platform::VideoFrame> frame;
+    };
+
+    MemoryHost() : handle_(platform::RegisterWindowHost(*this)) {}
+    ~MemoryHost() override { platform::UnregisterWindowHost(handle_); }
+
+    int32_t handle() const { return handle_; }
+    Seen seen() const {
+        std::lock_guard lock(state_->mutex);
+        return state_->seen;
+    }
+    // Waits (bounded) until `done` holds for what the picture shows; returns what it shows.
+    template <typename Done>
+    Seen waitUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(3)) const {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        Seen now = seen();
+        while (!done(now) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            now = seen();
+        }
+        return now;
+    }
+
+    platform::Rect outerRect() const override { return {0, 0, 640, 480}; }
+    std::unique_ptr<platform::Picture> createPicture() override {
+        std::lock_guard lock(state_->mutex);
+        state_->seen = Seen{true, state_->seen.created + 1, {}, nullptr};
+        return std::make_unique<MemoryPicture>(state_);
+    }
+
+  private:
+    struct State {
+        std::mutex mutex;
+        Seen seen;
+    };
+    class MemoryPicture final : public platform::Picture {
+      public:
+        explicit MemoryPicture(std::shared_ptr<State> state) : state_(std::move(state)) {}
+        ~MemoryPicture() override {
+            std::lock_guard lock(state_->mutex);
+            state_->seen.exists = false;
+        }
+        void place(int32_t x, int32_t y, int32_t cx, int32_t cy) override {
+            std::lock_guard lock(state_->mutex);
+            state_->seen.place = {x, y, x + cx, y + cy};
+        }
+        void show(std::shared_ptr<const platform::VideoFrame> frame) override {
+            std::lock_guard lock(state_->mutex);
+            state_->seen.frame = std::move(frame);
+        }
+
+      private:
+        std::shared_ptr<State> state_;
+    };
+
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+    int32_t handle_;
+};
+
+}  // namespace enginetest

@@ -1,0 +1,156 @@
+// Pictures of counted-frame videos in an in-memory window: the frame shown follows the
+// device's clock through play, pause, seek and speed; `put` places and scales; a picture
+// nothing placed shows only while its device plays or is paused; sound-only files and
+// parents that name no window make no picture.
+
+#include <gtest/gtest.h>
+
+#include "memory_window.h"
+#include "test_media.h"
+
+namespace enginetest {
+namespace {
+
+using engine::Mode;
+
+constexpr int kRate = 48000;
+
+int numberShown(const MemoryHost::Seen& seen) {
+    return countedFrameNumber(seen.frame.get());
+}
+
+class Video : public ::testing::Test {
+  protected:
+    engine::DeviceId openOk(const std::string& path) {
+        const auto result = rig.engine->open(path, host.handle());
+        EXPECT_EQ(result.error, engine::OpenError::None) << path;
+        return result.device;
+    }
+    int frameAtClock(engine::DeviceId deck) const {
+        return static_cast<int>(rig.engine->positionMs(deck) / kCountedFrameMs);
+    }
+    // The frame the picture settles on, once it shows the one the clock says (or gives up).
+    int settledFrame(engine::DeviceId deck) const {
+        const int expected = frameAtClock(deck);
+        return numberShown(
+            host.waitUntil([&](const auto& s) { return numberShown(s) == expected; }));
+    }
+    void place(engine::DeviceId deck) { rig.engine->placeVideo(deck, 0, 0, 128, 16); }
+
+    MemoryHost host;  // outlives the engine
+    OfflineRig rig{kRate, 256};
+};
+
+TEST_F(Video, PlayShowsTheFrameTheClockHasReached) {
+    const auto deck = openOk(countedVideo());
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate);
+    EXPECT_NEAR(settledFrame(deck), frameAtClock(deck), 1);
+    rig.render(kRate * 3 / 4);
+    EXPECT_NEAR(settledFrame(deck), frameAtClock(deck), 1);
+}
+
+TEST_F(Video, PauseKeepsThePausedFrame) {
+    const auto deck = openOk(countedVideo());
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate * 7 / 10);
+    rig.engine->pause(deck);
+    rig.render(kRate / 2);
+    EXPECT_EQ(rig.engine->mode(deck), Mode::Paused);
+    EXPECT_NEAR(settledFrame(deck), 17, 1);  // about 695 ms
+}
+
+TEST_F(Video, ASeekShowsTheExactFrameAtTheTargetNotTheKeyFrameBefore) {
+    const auto deck = openOk(countedVideo());
+    place(deck);
+    for (const auto& [target, frame] : {std::pair{1230, 30}, std::pair{2970, 74}, {410, 10}}) {
+        rig.engine->seek(deck, target);
+        EXPECT_EQ(settledFrame(deck), frame) << "seek to " << target;
+    }
+    rig.engine->play(deck, 410, rig.engine->lengthMs(deck));
+    rig.render(kRate / 2);
+    EXPECT_NEAR(settledFrame(deck), frameAtClock(deck), 1);
+}
+
+TEST_F(Video, SpeedMovesThePictureWithTheSound) {
+    const auto deck = openOk(countedVideo());
+    rig.engine->setSpeed(deck, 1500);
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate);
+    EXPECT_GT(rig.engine->positionMs(deck), 1400);
+    EXPECT_NEAR(settledFrame(deck), frameAtClock(deck), 1);
+}
+
+TEST_F(Video, AVideoWithoutSoundAdvancesByTheClock) {
+    const auto deck = openOk(countedVideoOnly());
+    EXPECT_EQ(rig.engine->lengthMs(deck), 4000);
+    rig.engine->play(deck, 0, 4000);
+    rig.render(kRate);
+    EXPECT_NEAR(settledFrame(deck), 24, 1);
+}
+
+TEST_F(Video, PutPlacesAndScalesThePictureAndASizeOfZeroKeepsItsSize) {
+    const auto deck = openOk(countedVideo());
+    rig.engine->placeVideo(deck, 10, 20, 177, 137);
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate / 2);
+    EXPECT_NEAR(settledFrame(deck), frameAtClock(deck), 1);
+    const auto seen = host.seen();
+    EXPECT_EQ(seen.place.left, 10);
+    EXPECT_EQ(seen.place.bottom, 157);
+    ASSERT_TRUE(seen.frame);
+    EXPECT_EQ(seen.frame->width, 177);
+    EXPECT_EQ(seen.frame->height, 137);
+    EXPECT_EQ(seen.frame->pixels[0] >> 24, 0xFFu) << "opaque";
+    rig.engine->placeVideo(deck, 5, 6, 0, 0);
+    EXPECT_EQ(host.seen().place.right, 5 + 177);
+    EXPECT_EQ(host.seen().place.bottom, 6 + 137);
+}
+
+// The mended fault: a video sample nothing places must not cover the window once over.
+TEST_F(Video, APictureNothingPlacedHasTheVideosSizeAndShowsOnlyWhilePlayingOrPaused) {
+    const auto deck = openOk(countedVideo());
+    const auto opened = host.seen();
+    EXPECT_EQ(opened.place.left, 0);
+    EXPECT_EQ(opened.place.right, 128);
+    EXPECT_EQ(opened.place.bottom, 16);
+    rig.render(kRate / 10);
+    const auto stopped = host.waitUntil([](const auto& s) { return s.frame != nullptr; },
+                                        std::chrono::milliseconds(100));
+    EXPECT_FALSE(stopped.frame) << "shown while stopped before playing";
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate / 2);
+    EXPECT_NEAR(settledFrame(deck), frameAtClock(deck), 1);
+    rig.engine->pause(deck);
+    EXPECT_NEAR(settledFrame(deck), frameAtClock(deck), 1);
+    rig.engine->resume(deck);
+    rig.render(kRate * 4);
+    EXPECT_EQ(rig.engine->mode(deck), Mode::Stopped);
+    EXPECT_FALSE(host.waitUntil([](const auto& s) { return s.frame == nullptr; }).frame)
+        << "still shown after the end";
+    EXPECT_TRUE(host.seen().exists);
+}
+
+TEST_F(Video, APlacedPictureKeepsItsLastFrameAtTheEndAndGoesWithClose) {
+    const auto deck = openOk(countedVideo());
+    place(deck);
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate * 5);
+    EXPECT_EQ(rig.engine->mode(deck), Mode::Stopped);
+    EXPECT_EQ(numberShown(host.waitUntil([](const auto& s) { return numberShown(s) == 99; })), 99);
+    rig.engine->close(deck);
+    EXPECT_FALSE(host.seen().exists);
+}
+
+TEST_F(Video, SoundOnlyFilesAndParentsNamingNoWindowMakeNoPicture) {
+    openOk(wav48());
+    openOk(midiSong());
+    EXPECT_EQ(host.seen().created, 0);
+    const auto deck = rig.engine->open(countedVideo(), host.handle() + 1000).device;
+    EXPECT_EQ(host.seen().created, 0);
+    rig.engine->play(deck, 0, 1000);
+    EXPECT_GT(rms(rig.render(kRate / 2), 0, kRate / 10, kRate / 2), 0.1) << "the sound plays";
+}
+
+}  // namespace
+}  // namespace enginetest
