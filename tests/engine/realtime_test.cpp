@@ -25,7 +25,8 @@ TEST(RealTime, NullOutputPositionsAdvanceInTrueTime) {
     const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     // Behind by the no-blurt period and at most one more period; never ahead.
     EXPECT_LE(position, elapsed + 1);
-    EXPECT_GE(position, elapsed - 100);  // loaded machines (sanitizers, parallel tests)
+    // A loaded machine (sanitizers, parallel tests) may starve the reader for a while.
+    EXPECT_GE(position, elapsed - 250);
 }
 
 TEST(RealTime, ProcessEngineRunsWithoutASoundCard) {
