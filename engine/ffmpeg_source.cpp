@@ -313,12 +313,14 @@ void FfmpegSource::settleLastPacket(SoundScan& scan) {
     scan.endSkip += std::max(scan.lastEndSkip <= actual ? scan.lastEndSkip : 0, actual - stated);
 }
 
-// MP4 and MOV read every packet's position and time into their index at open: the sound's
-// index comes from there without reading the data, so opening does not take longer with
-// the file's size. False, with nothing changed, where that index cannot state every sound
-// packet exactly (then the scan reads the packets).
+// MP4, MOV and AVI with an index read every packet's position and time into their index at
+// open: the sound's index comes from there without reading the data, so opening does not
+// take longer with the file's size. False, with nothing changed, where that index cannot
+// state every sound packet exactly (then the scan reads the packets).
 bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video) {
-    if (std::string_view(format_->iformat->name).find("mp4") == std::string_view::npos) {
+    const std::string_view name = format_->iformat->name;
+    const bool avi = name == "avi";
+    if (!avi && name.find("mp4") == std::string_view::npos) {
         return false;
     }
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
@@ -336,12 +338,15 @@ bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& 
     AVStream* audio = format_->streams[audioStream_];
     const int count = avformat_index_get_entries_count(audio);
     const AVRational base = audio->time_base;
-    const int64_t ticksPerSample = static_cast<int64_t>(base.num) * sampleRate_;
-    if (count <= 0 || sampleRate_ <= 0 || audio->start_time == AV_NOPTS_VALUE ||
-        audio->duration <= 0 || base.den % ticksPerSample != 0) {
+    // A tick is samplesPerTick / base.den samples. MP4 ticks divide a sample period (its clock
+    // runs at the sound's rate, mostly); AVI ticks once a chunk of a fixed number of samples
+    // (its header's scale), so its index must hold every chunk, one a tick.
+    const int64_t samplesPerTick = static_cast<int64_t>(base.num) * sampleRate_;
+    const bool exactClock = samplesPerTick > 0 &&
+                            (avi ? samplesPerTick % base.den == 0 : base.den % samplesPerTick == 0);
+    if (count <= 0 || !exactClock || audio->start_time == AV_NOPTS_VALUE || audio->duration <= 0) {
         return false;
     }
-    const int64_t ticks = base.den / ticksPerSample;  // per sample
     const int64_t end = audio->start_time + audio->duration;
     std::vector<PacketEntry> entries;
     int64_t raw = 0;
@@ -349,16 +354,17 @@ bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& 
         const AVIndexEntry* entry = avformat_index_get_entry(audio, i);
         const int64_t next =
             i + 1 < count ? avformat_index_get_entry(audio, i + 1)->timestamp : end;
-        if (next <= entry->timestamp || (next - entry->timestamp) % ticks != 0) {
+        const int64_t span = next - entry->timestamp;
+        if (span <= 0 || span * samplesPerTick % base.den != 0 || (avi && span != 1)) {
             return false;
         }
         entries.push_back({entry->pos, entry->timestamp, raw});
-        raw += (next - entry->timestamp) / ticks;
+        raw += span * samplesPerTick / base.den;
     }
     const int64_t first = avformat_index_get_entry(audio, 0)->timestamp;
     index_ = std::move(entries);
     sound.raw = raw;
-    sound.startSkip = std::max<int64_t>(0, (audio->start_time - first) / ticks);
+    sound.startSkip = std::max<int64_t>(0, (audio->start_time - first) * samplesPerTick / base.den);
     sound.firstTime = first;
     segments_.append(raw, sampleRate_);
     return true;
