@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -128,23 +130,93 @@ std::unique_ptr<engine::FfmpegSource> openOrSay(const char* label, const std::st
     return source;
 }
 
-// Case 1 and 2: tones through rounded clocks and rate changes.
-void toneFile(const char* label, const std::string& path) {
+// A file read straight through, from a source that stays open for seeks.
+struct Straight {
+    std::unique_ptr<engine::FfmpegSource> source;
+    std::vector<float> samples;  // interleaved stereo
+    int rate = 0;
+    size_t frames = 0;
+};
+
+// Nothing, having said so, when the file does not open.
+std::optional<Straight> readStraight(const char* label, const std::string& path) {
     auto source = openOrSay(label, path);
     if (!source) {
+        return std::nullopt;
+    }
+    Straight file{std::move(source), {}, 0, 0};
+    file.samples = readAll(*file.source);
+    file.rate = file.source->sampleRate();
+    file.frames = file.samples.size() / 2;
+    return file;
+}
+
+// The ffmpeg tool's decode as a length in frames at `rate`: every decoded frame counted at
+// the rate it reports (its filter graph would add a resampler's flush at each change).
+double ffmpegFramesAt(const std::string& path, int rate) {
+    const std::string log = "bench-media/showinfo.txt";
+    bench::run("ffmpeg -nostdin -v info -i '" + path + "' -af ashowinfo -f null - 2> '" + log +
+               "'");
+    double frames = 0;
+    if (FILE* f = std::fopen(log.c_str(), "r")) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, f) != nullptr) {
+            const char* at = std::strstr(line, " rate:");
+            int fileRate = 0, samples = 0;
+            if (at != nullptr &&
+                std::sscanf(at, " rate:%d nb_samples:%d", &fileRate, &samples) == 2) {
+                frames += static_cast<double>(samples) * rate / fileRate;
+            }
+        }
+        std::fclose(f);
+    }
+    return frames;
+}
+
+// Case 1: tones through rounded clocks.
+void toneFile(const char* label, const std::string& path) {
+    const std::optional<Straight> file = readStraight(label, path);
+    if (!file) {
         return;
     }
-    const std::vector<float> straight = readAll(*source);
-    const int rate = source->sampleRate();
-    const size_t frames = straight.size() / 2;
+    const std::vector<float>& straight = file->samples;
+    const int rate = file->rate;
+    const size_t frames = file->frames;
     const size_t reference = ffmpegDecode(path).size() / 2;
     std::printf(
         "%-22s rate %d, length %lld frames (ffmpeg decodes %zu), clicks %d, pitch %.1f Hz "
         "from 1/8 to 1/2, %.1f Hz last quarter (1000), seek error %.2g\n",
-        label, rate, static_cast<long long>(source->lengthFrames()), reference, clicks(straight),
-        pitch(straight, rate, frames / 8, frames / 2),
+        label, rate, static_cast<long long>(file->source->lengthFrames()), reference,
+        clicks(straight), pitch(straight, rate, frames / 8, frames / 2),
         pitch(straight, rate, frames * 3 / 4, frames),
-        static_cast<double>(seekError(*source, straight)));
+        static_cast<double>(seekError(*file->source, straight)));
+}
+
+// The largest step between neighbouring frames (left channel) in [from, to).
+float largestStep(const std::vector<float>& stereo, size_t from, size_t to) {
+    float step = 0;
+    for (size_t i = from + 1; i < to; ++i) {
+        step = std::max(step, std::fabs(stereo[2 * i] - stereo[2 * i - 2]));
+    }
+    return step;
+}
+
+// Case 2: two tone files of 3 s at different rates joined into one. Pitch of each part, the
+// largest step around the join, length against the decoded frames counted at their rates.
+void joinedFile(const char* label, const std::string& path) {
+    if (const std::optional<Straight> file = readStraight(label, path)) {
+        const size_t eighth = file->frames / 8;
+        std::printf(
+            "%-22s rate %d, length %lld frames (ffmpeg decodes %.1f at this rate), clicks %d, "
+            "largest step at the join %.3f, pitch %.1f Hz first part, %.1f Hz second part "
+            "(1000), seek error %.2g\n",
+            label, file->rate, static_cast<long long>(file->source->lengthFrames()),
+            ffmpegFramesAt(path, file->rate), clicks(file->samples),
+            static_cast<double>(largestStep(file->samples, 3 * eighth, 5 * eighth)),
+            pitch(file->samples, file->rate, eighth, 3 * eighth),
+            pitch(file->samples, file->rate, 5 * eighth, 7 * eighth),
+            static_cast<double>(seekError(*file->source, file->samples)));
+    }
 }
 
 // Case 3 and 6: where the sound starts on the file's timeline.
@@ -255,8 +327,8 @@ int main() {
     const std::string a22 = media("t22.mp3", tone(22050, 3, "-c:a libmp3lame"));
     bench::run("cat '" + a44 + "' '" + a48 + "' > bench-media/joined-44-48.mp3");
     bench::run("cat '" + a22 + "' '" + a44 + "' > bench-media/joined-22-44.mp3");
-    toneFile("mp3 44.1 + 48 kHz", "bench-media/joined-44-48.mp3");
-    toneFile("mp3 22.05 + 44.1 kHz", "bench-media/joined-22-44.mp3");
+    joinedFile("mp3 44.1 + 48 kHz", "bench-media/joined-44-48.mp3");
+    joinedFile("mp3 22.05 + 44.1 kHz", "bench-media/joined-22-44.mp3");
     std::printf("-- late sound\n");
     lateSound("mp4, sound at 976 ms", media("late.mp4",
                                             "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 "

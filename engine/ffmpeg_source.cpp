@@ -139,7 +139,7 @@ OpenError FfmpegSource::openFile(const std::string& path) {
             return OpenError::OutOfMemory;
         }
         // A stream found beyond the probe has no parameters yet: its first decoded frame
-        // gives its rate (see decodedSamples).
+        // gives its rate (see decode).
         if (avcodec_parameters_to_context(codec_, stream->codecpar) >= 0) {
             codec_->pkt_timebase = stream->time_base;
             // We trim encoder delay and padding ourselves, from the scan, so that seeks and
@@ -222,43 +222,47 @@ struct FfmpegSource::SoundScan {
     int64_t raw = 0;  // raw samples so far
     int64_t startSkip = 0;
     int64_t endSkip = 0;
-    int64_t firstSample = kUnknownTime;  // the file's time of raw sample 0, in samples
+    int64_t firstTime = kUnknownTime;  // the first timed packet's time, in the stream's base
+    int64_t firstTimeRaw = 0;          // its first raw sample
     AVPacket* previous;
     AVPacket* last;
     int64_t lastCount = 0;    // samples counted for the last packet
+    int lastRate = 0;         // and their rate
     int64_t lastEndSkip = 0;  // padding its side data states
     bool lastDecoded = false;
 };
 
-int64_t FfmpegSource::decodedSamples(const AVPacket* packet) {
-    int64_t count = 0;
+FfmpegSource::Decoded FfmpegSource::decode(const AVPacket* packet) {
+    Decoded decoded;
     if (avcodec_send_packet(codec_, packet) >= 0) {
         while (avcodec_receive_frame(codec_, frame_) >= 0) {
-            count += frame_->nb_samples;
+            decoded.samples += frame_->nb_samples;
+            decoded.rate = frame_->sample_rate;
             if (sampleRate_ == 0) {
                 sampleRate_ = frame_->sample_rate;  // the container did not say it
             }
             av_frame_unref(frame_);
         }
     }
-    return count;
+    return decoded;
 }
 
 void FfmpegSource::addSoundPacket(SoundScan& scan) {
     const AVStream* stream = format_->streams[audioStream_];
     // The first packet counts what a fresh decoder gives (Vorbis gives nothing); later ones
-    // what the codec fixes, or an exact container clock, or failing both the decoder.
-    int64_t count = -1;
+    // what the codec fixes, or an exact container clock, or failing both the decoder. A
+    // packet at another rate starts a segment at that rate.
+    PacketSamples known;
     if (!index_.empty() && sampleRate_ > 0) {
-        count = codecSamples(*packet_, *stream->codecpar, stream->time_base, sampleRate_);
-        if (count < 0) {
-            count = exactContainerSamples(*packet_, stream->time_base, sampleRate_);
-        }
+        known = packetSamples(*packet_, *stream->codecpar, stream->time_base, sampleRate_);
     }
-    const bool decoded = count < 0;
+    const bool decoded = known.count < 0;
     if (decoded) {
-        count = decodedSamples(packet_);
+        const Decoded frames = decode(packet_);
+        known = {frames.samples, frames.rate > 0 ? frames.rate : sampleRate_};
     }
+    const int64_t count = known.count;
+    const int rate = known.rate;
     int64_t endSkip = 0;
     size_t size = 0;
     const uint8_t* skip = av_packet_get_side_data(packet_, AV_PKT_DATA_SKIP_SAMPLES, &size);
@@ -269,16 +273,18 @@ void FfmpegSource::addSoundPacket(SoundScan& scan) {
     // As FFmpeg's own decoding does: padding longer than the packet is not padding.
     scan.endSkip += endSkip <= count ? endSkip : 0;
     const int64_t time = packetTime(packet_);
-    if (scan.firstSample == kUnknownTime && count > 0 && time != AV_NOPTS_VALUE) {
-        scan.firstSample =
-            av_rescale_q(time, stream->time_base, AVRational{1, sampleRate_}) - scan.raw;
+    if (scan.firstTime == kUnknownTime && count > 0 && time != AV_NOPTS_VALUE) {
+        scan.firstTime = time;
+        scan.firstTimeRaw = scan.raw;
     }
     index_.push_back({packet_->pos, time, scan.raw});
+    segments_.append(count, rate);
     scan.raw += count;
     av_packet_unref(scan.previous);
     av_packet_move_ref(scan.previous, scan.last);
     av_packet_ref(scan.last, packet_);
     scan.lastCount = count;
+    scan.lastRate = rate;
     scan.lastEndSkip = endSkip;
     scan.lastDecoded = decoded;
 }
@@ -292,9 +298,9 @@ void FfmpegSource::settleLastPacket(SoundScan& scan) {
     }
     resetDecoder();
     if (scan.previous->size > 0) {
-        decodedSamples(scan.previous);
+        decode(scan.previous);
     }
-    const int64_t actual = decodedSamples(scan.last);
+    const int64_t actual = decode(scan.last).samples;
     const int64_t stated = scan.lastCount;
     if (actual <= 0 || actual == stated) {
         return;
@@ -302,16 +308,19 @@ void FfmpegSource::settleLastPacket(SoundScan& scan) {
     // A stated count above the decoder's is a wrapped or wild duration (Ogg files of a
     // few samples): the decoder's count holds then too.
     scan.raw += actual - stated;
+    segments_.append(actual - stated, scan.lastRate);
     scan.endSkip -= scan.lastEndSkip <= stated ? scan.lastEndSkip : 0;
     scan.endSkip += std::max(scan.lastEndSkip <= actual ? scan.lastEndSkip : 0, actual - stated);
 }
 
-// MP4 and MOV read every packet's position and time into their index at open: the sound's
-// index comes from there without reading the data, so opening does not take longer with
-// the file's size. False, with nothing changed, where that index cannot state every sound
-// packet exactly (then the scan reads the packets).
+// MP4, MOV and AVI with an index read every packet's position and time into their index at
+// open: the sound's index comes from there without reading the data, so opening does not
+// take longer with the file's size. False, with nothing changed, where that index cannot
+// state every sound packet exactly (then the scan reads the packets).
 bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video) {
-    if (std::string_view(format_->iformat->name).find("mp4") == std::string_view::npos) {
+    const std::string_view name = format_->iformat->name;
+    const bool avi = name == "avi";
+    if (!avi && name.find("mp4") == std::string_view::npos) {
         return false;
     }
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
@@ -329,12 +338,15 @@ bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& 
     AVStream* audio = format_->streams[audioStream_];
     const int count = avformat_index_get_entries_count(audio);
     const AVRational base = audio->time_base;
-    const int64_t ticksPerSample = static_cast<int64_t>(base.num) * sampleRate_;
-    if (count <= 0 || sampleRate_ <= 0 || audio->start_time == AV_NOPTS_VALUE ||
-        audio->duration <= 0 || base.den % ticksPerSample != 0) {
+    // A tick is samplesPerTick / base.den samples. MP4 ticks divide a sample period (its clock
+    // runs at the sound's rate, mostly); AVI ticks once a chunk of a fixed number of samples
+    // (its header's scale), so its index must hold every chunk, one a tick.
+    const int64_t samplesPerTick = static_cast<int64_t>(base.num) * sampleRate_;
+    const bool exactClock = samplesPerTick > 0 &&
+                            (avi ? samplesPerTick % base.den == 0 : base.den % samplesPerTick == 0);
+    if (count <= 0 || !exactClock || audio->start_time == AV_NOPTS_VALUE || audio->duration <= 0) {
         return false;
     }
-    const int64_t ticks = base.den / ticksPerSample;  // per sample
     const int64_t end = audio->start_time + audio->duration;
     std::vector<PacketEntry> entries;
     int64_t raw = 0;
@@ -342,17 +354,19 @@ bool FfmpegSource::readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& 
         const AVIndexEntry* entry = avformat_index_get_entry(audio, i);
         const int64_t next =
             i + 1 < count ? avformat_index_get_entry(audio, i + 1)->timestamp : end;
-        if (next <= entry->timestamp || (next - entry->timestamp) % ticks != 0) {
+        const int64_t span = next - entry->timestamp;
+        if (span <= 0 || span * samplesPerTick % base.den != 0 || (avi && span != 1)) {
             return false;
         }
         entries.push_back({entry->pos, entry->timestamp, raw});
-        raw += (next - entry->timestamp) / ticks;
+        raw += span * samplesPerTick / base.den;
     }
     const int64_t first = avformat_index_get_entry(audio, 0)->timestamp;
     index_ = std::move(entries);
     sound.raw = raw;
-    sound.startSkip = std::max<int64_t>(0, (audio->start_time - first) / ticks);
-    sound.firstSample = first / ticks;
+    sound.startSkip = std::max<int64_t>(0, (audio->start_time - first) * samplesPerTick / base.den);
+    sound.firstTime = first;
+    segments_.append(raw, sampleRate_);
     return true;
 }
 
@@ -395,9 +409,12 @@ bool FfmpegSource::scan() {
         avcodec_flush_buffers(codec_);
     }
 
-    rawTotal_ = sound.raw;
-    startSkip_ = std::min(sound.startSkip, sound.raw);
-    soundFrames_ = std::max<int64_t>(0, sound.raw - startSkip_ - sound.endSkip);
+    segments_.place();
+    if (!segments_.empty()) {
+        sampleRate_ = segments_.timelineRate();
+    }
+    skipFrames_ = segments_.toFrame(std::min(sound.startSkip, sound.raw));
+    soundFrames_ = std::max<int64_t>(0, segments_.toFrame(sound.raw - sound.endSkip) - skipFrames_);
     if (audioStream_ >= 0 && (soundFrames_ == 0 || sampleRate_ <= 0)) {
         avcodec_free_context(&codec_);
         audioStream_ = -1;
@@ -411,8 +428,12 @@ bool FfmpegSource::scan() {
     // Every stream on one timeline: position 0 is where the earliest one starts.
     const AVRational sampleBase{1, sampleRate_};
     int64_t origin = std::numeric_limits<int64_t>::max();
-    const bool soundTimed = audioStream_ >= 0 && sound.firstSample != kUnknownTime;
-    const int64_t soundStart = soundTimed ? sound.firstSample + startSkip_ : 0;
+    const bool soundTimed = audioStream_ >= 0 && sound.firstTime != kUnknownTime;
+    const int64_t soundStart =
+        soundTimed
+            ? av_rescale_q(sound.firstTime, format_->streams[audioStream_]->time_base, sampleBase) -
+                  segments_.toFrame(sound.firstTimeRaw) + skipFrames_
+            : 0;
     if (audioStream_ >= 0) {
         origin = soundStart;
     }
@@ -448,13 +469,14 @@ void FfmpegSource::seek(int64_t frame) {
     }
     soundEnded_ = false;
     decoderDrained_ = false;
-    const int64_t rawTarget = std::max<int64_t>(position_ - leadFrames_, 0) + startSkip_;
-    auto after = std::upper_bound(index_.begin(), index_.end(), rawTarget,
+    dropBeforeFrame_ = std::max<int64_t>(position_ - leadFrames_, 0) + skipFrames_;
+    feedFromRaw_ = segments_.warmStart(segments_.toRaw(dropBeforeFrame_));
+    resampler_.stop();
+    auto after = std::upper_bound(index_.begin(), index_.end(), feedFromRaw_,
                                   [](int64_t r, const PacketEntry& e) { return r < e.rawStart; });
     const size_t k = after == index_.begin() ? 0 : static_cast<size_t>(after - index_.begin()) - 1;
     const size_t first = k > static_cast<size_t>(prerollPackets_) ? k - prerollPackets_ : 0;
     firstDecoded_ = first;
-    dropBeforeRaw_ = rawTarget;
     nextRaw_ = index_[first].rawStart;
     fellBack_ = false;
     positionDemuxer(demuxFromStart_ ? 0 : first);
@@ -510,6 +532,7 @@ bool FfmpegSource::decodeMore() {
                     emitFrame(frame_, nextRaw_);
                     av_frame_unref(frame_);
                 }
+                endResampling();
             }
             return false;
         }
@@ -621,24 +644,66 @@ void FfmpegSource::appendRaw(const float* stereo, int64_t rawStart, int64_t coun
     if (rawStart > nextRaw_) {
         appendSilence(nextRaw_, rawStart - nextRaw_);  // a packet that did not decode
     }
-    // The timeline keeps raw samples [startSkip_, startSkip_ + soundFrames_), from the seek
-    // target on; an overlap with what was already produced is dropped.
-    const int64_t from = std::max({rawStart, nextRaw_, dropBeforeRaw_, startSkip_});
-    const int64_t to = std::min(rawStart + count, startSkip_ + soundFrames_);
-    if (to > from) {
-        const float* begin = stereo + 2 * (from - rawStart);
-        pending_.insert(pending_.end(), begin, begin + 2 * (to - from));
+    // From the warm start on; an overlap with what was already produced is dropped.
+    const int64_t from = std::max({rawStart, nextRaw_, feedFromRaw_});
+    if (rawStart + count > from) {
+        placeRaw(stereo + 2 * (from - rawStart), from, rawStart + count - from);
     }
     nextRaw_ = std::max(nextRaw_, rawStart + count);
 }
 
 void FfmpegSource::appendSilence(int64_t rawStart, int64_t count) {
-    const int64_t from = std::max({rawStart, dropBeforeRaw_, startSkip_});
-    const int64_t to = std::min(rawStart + count, startSkip_ + soundFrames_);
-    if (to > from) {
-        pending_.insert(pending_.end(), static_cast<size_t>(2 * (to - from)), 0.0f);
+    std::vector<float> silence(static_cast<size_t>(2 * count), 0.0f);
+    appendRaw(silence.data(), rawStart, count);
+}
+
+// Raw samples onto the timeline, segment by segment: at the timeline's rate as they are,
+// at another rate through the resampler.
+void FfmpegSource::placeRaw(const float* stereo, int64_t raw, int64_t count) {
+    while (count > 0) {
+        const RateSegment& segment = segments_.segmentOf(raw);
+        const int64_t n = segments_.isLast(segment) ? count : std::min(count, segment.rawEnd - raw);
+        if (segment.rate == sampleRate_) {
+            endResampling();
+            placeFrames(stereo, segment.frameStart + raw - segment.rawStart, n);
+        } else {
+            if (resampler_.segment() != &segment) {
+                endResampling();
+                resampler_.start(segment, sampleRate_, segments_.toFrame(raw));
+            }
+            resample(segment, stereo, n);
+            if (raw + n >= segment.rawEnd) {
+                endResampling();
+            }
+        }
+        stereo += 2 * n;
+        raw += n;
+        count -= n;
     }
-    nextRaw_ = std::max(nextRaw_, rawStart + count);
+}
+
+void FfmpegSource::resample(const RateSegment& segment, const float* stereo, int64_t count) {
+    if (resampler_.segment() == &segment) {
+        const int64_t frame = resampler_.convert(stereo, count, scratch_);
+        placeFrames(scratch_.data(), frame, static_cast<int64_t>(scratch_.size() / 2));
+    }
+}
+
+void FfmpegSource::endResampling() {
+    if (resampler_.segment() != nullptr) {
+        const int64_t frame = resampler_.finish(scratch_);
+        placeFrames(scratch_.data(), frame, static_cast<int64_t>(scratch_.size() / 2));
+    }
+}
+
+// The timeline keeps frames [skipFrames_, skipFrames_ + soundFrames_) from the seek target on.
+void FfmpegSource::placeFrames(const float* stereo, int64_t frame, int64_t count) {
+    const int64_t from = std::max({frame, dropBeforeFrame_, skipFrames_});
+    const int64_t to = std::min(frame + count, skipFrames_ + soundFrames_);
+    if (to > from) {
+        const float* begin = stereo + 2 * (from - frame);
+        pending_.insert(pending_.end(), begin, begin + 2 * (to - from));
+    }
 }
 
 size_t FfmpegSource::read(float* stereo, size_t frames) {

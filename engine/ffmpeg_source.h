@@ -11,8 +11,11 @@
 // earliest stream starts that much later on the timeline. Seeks use that index, not FFmpeg's
 // estimates: land a few packets before the target (decoder warm-up), decode forward and
 // drop samples up to the exact target. Straight decoding runs the same path, so both give
-// identical samples. Sound missing from the timeline (a corrupt packet) reads as silence;
-// past the end of the sound, up to the length (a longer video), silence too.
+// identical samples. A stream whose rate changes inside the file plays on a timeline at
+// its highest rate, the other parts resampled (see rate_segments.h); "straight decoding" is
+// then this source read from the start, and seeks match it sample for sample. Sound missing
+// from the timeline (a corrupt packet) reads as silence; past the end of the sound, up to
+// the length (a longer video), silence too.
 //
 // Threads: open() and the accessors on the UI thread (the accessors are immutable after
 // open); after open, seek() and read() belong to one reader thread; interrupt() from any.
@@ -25,6 +28,8 @@
 #include <vector>
 
 #include "engine/media_engine.h"
+#include "engine/rate_segments.h"
+#include "engine/segment_resampler.h"
 #include "engine/source.h"
 
 struct AVFormatContext;
@@ -76,27 +81,35 @@ class FfmpegSource final : public Source {
     bool readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video);
     void addSoundPacket(SoundScan& scan);
     void settleLastPacket(SoundScan& scan);
-    int64_t decodedSamples(const AVPacket* packet);
+    struct Decoded {
+        int64_t samples = 0;
+        int rate = 0;
+    };
+    Decoded decode(const AVPacket* packet);
     void positionDemuxer(size_t packet);
     void resetDecoder();
     bool decodeMore();
     void emitFrame(const AVFrame* frame, int64_t rawStart);
     void appendRaw(const float* stereo, int64_t rawStart, int64_t count);
     void appendSilence(int64_t rawStart, int64_t count);
+    void placeRaw(const float* stereo, int64_t raw, int64_t count);
+    void resample(const RateSegment& segment, const float* stereo, int64_t count);
+    void endResampling();
+    void placeFrames(const float* stereo, int64_t frame, int64_t count);
     static int interruptCallback(void* self);
 
     // Immutable after open.
     int audioStream_ = -1;
-    int sampleRate_ = 48000;
+    int sampleRate_ = 48000;  // the timeline's: the sound's highest
     int64_t lengthFrames_ = 0;
     int64_t soundFrames_ = 0;
     int64_t leadFrames_ = 0;  // silence before the sound starts on the file's timeline
-    int64_t startSkip_ = 0;   // raw samples before the first sample of the timeline
-    int64_t rawTotal_ = 0;    // raw samples of every packet
+    int64_t skipFrames_ = 0;  // codec delay: frames of decoded sound before the timeline's
     int prerollPackets_ = 4;
     bool byteSeek_ = false;        // raw formats (mp3, wav): seek by byte position, match by pos
     bool demuxFromStart_ = false;  // timestamps after a seek are not the scan's (Ogg)
     std::vector<PacketEntry> index_;
+    RateSegments segments_;  // raw samples to timeline frames
 
     // Reader thread (the UI thread during open).
     AVFormatContext* format_ = nullptr;
@@ -106,15 +119,18 @@ class FfmpegSource final : public Source {
     SwrContext* swr_ = nullptr;
     int swrInRate_ = 0, swrInFormat_ = -1, swrInChannels_ = 0;
     std::vector<float> convert_;  // scratch for one converted frame
-    std::vector<float> pending_;  // decoded frames on the timeline, not yet read
-    size_t pendingRead_ = 0;      // frames of pending_ already read
-    int64_t position_ = 0;        // timeline frame that read() returns next
-    int64_t nextRaw_ = 0;         // raw sample the decoder is expected to produce next
-    int64_t dropBeforeRaw_ = 0;   // raw samples before this are decoder warm-up
-    size_t nextPacket_ = 0;       // index of the next sound packet the demuxer returns
-    size_t firstDecoded_ = 0;     // packets before this one are skipped undecoded
-    bool matching_ = false;       // after a seek: looking for index_[nextPacket_]
-    bool fellBack_ = false;       // a seek missed its packet once and restarted at 0
+    std::vector<float> scratch_;  // resampled frames on their way to pending_
+    SegmentResampler resampler_;
+    std::vector<float> pending_;   // decoded frames on the timeline, not yet read
+    size_t pendingRead_ = 0;       // frames of pending_ already read
+    int64_t position_ = 0;         // timeline frame that read() returns next
+    int64_t nextRaw_ = 0;          // raw sample the decoder is expected to produce next
+    int64_t feedFromRaw_ = 0;      // raw samples before this are decoder warm-up
+    int64_t dropBeforeFrame_ = 0;  // the seek target, counted like skipFrames_
+    size_t nextPacket_ = 0;        // index of the next sound packet the demuxer returns
+    size_t firstDecoded_ = 0;      // packets before this one are skipped undecoded
+    bool matching_ = false;        // after a seek: looking for index_[nextPacket_]
+    bool fellBack_ = false;        // a seek missed its packet once and restarted at 0
     bool decoderDrained_ = false;
     bool soundEnded_ = false;    // no more decoded sound: silence up to the length
     int64_t framesDecoded_ = 0;  // decoded frames so far (open checks that some decode)

@@ -35,8 +35,6 @@ bool isMpegAudio(AVCodecID id) {
     return id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP3;
 }
 
-}  // namespace
-
 int64_t exactContainerSamples(const AVPacket& packet, AVRational timeBase, int sampleRate) {
     const int64_t ticksPerSample = static_cast<int64_t>(timeBase.num) * sampleRate;
     if (packet.duration <= 0 || ticksPerSample <= 0 || timeBase.den % ticksPerSample != 0) {
@@ -45,12 +43,8 @@ int64_t exactContainerSamples(const AVPacket& packet, AVRational timeBase, int s
     return packet.duration * ticksPerSample / timeBase.den;
 }
 
-int64_t codecSamples(const AVPacket& packet, const AVCodecParameters& codec, AVRational timeBase,
+int64_t fixedSamples(const AVPacket& packet, const AVCodecParameters& codec, AVRational timeBase,
                      int sampleRate) {
-    if (isMpegAudio(codec.codec_id)) {
-        const MpegFrame frame = mpegFrame(packet);
-        return frame.rate == sampleRate ? frame.samples : -1;
-    }
     if (av_get_exact_bits_per_sample(codec.codec_id) > 0) {
         const int samples =
             av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(&codec), packet.size);
@@ -64,6 +58,21 @@ int64_t codecSamples(const AVPacket& packet, const AVCodecParameters& codec, AVR
         static_cast<double>(packet.duration) * timeBase.num * sampleRate / timeBase.den;
     const double tick = static_cast<double>(timeBase.num) * sampleRate / timeBase.den;
     return std::abs(stated - codec.frame_size) < tick + 0.5 ? codec.frame_size : -1;
+}
+
+}  // namespace
+
+PacketSamples packetSamples(const AVPacket& packet, const AVCodecParameters& codec,
+                            AVRational timeBase, int sampleRate) {
+    if (isMpegAudio(codec.codec_id)) {
+        const MpegFrame frame = mpegFrame(packet);
+        return frame.rate > 0 ? PacketSamples{frame.samples, frame.rate} : PacketSamples{};
+    }
+    int64_t count = fixedSamples(packet, codec, timeBase, sampleRate);
+    if (count < 0) {
+        count = exactContainerSamples(packet, timeBase, sampleRate);
+    }
+    return count >= 0 ? PacketSamples{count, sampleRate} : PacketSamples{};
 }
 
 }  // namespace engine

@@ -14,14 +14,18 @@ struct AVRational;
 
 namespace engine {
 
-// Samples the codec fixes for this packet at `sampleRate`: PCM from its size, MPEG audio
-// from its frame header (-1 for a frame at another rate), a fixed frame size where the
-// container's (rounded) duration agrees with it. -1 when the codec alone cannot say.
-int64_t codecSamples(const AVPacket& packet, const AVCodecParameters& codec, AVRational timeBase,
-                     int sampleRate);
+struct PacketSamples {
+    int64_t count = -1;  // -1: only the decoder can say
+    int rate = 0;        // the rate they play at
+};
 
-// The container's duration in samples when its clock can state it exactly (its tick
-// divides a sample period, as in MP4 at the sound's own rate, Ogg, WAV); else -1.
-int64_t exactContainerSamples(const AVPacket& packet, AVRational timeBase, int sampleRate);
+// The samples a packet holds, where they are known without decoding: PCM from its size;
+// MPEG audio from its frame header, at the frame's own rate (a rate can change inside a
+// file; a packet with no header, such as a tag between joined files, holds what the decoder
+// says); a fixed frame size where the container's (rounded) duration agrees with it; else
+// the container's duration where its tick divides a sample period at `sampleRate` (MP4 at
+// the sound's own rate, Ogg, WAV).
+PacketSamples packetSamples(const AVPacket& packet, const AVCodecParameters& codec,
+                            AVRational timeBase, int sampleRate);
 
 }  // namespace engine

@@ -122,5 +122,21 @@ const Format kFormats[] = {
 INSTANTIATE_TEST_SUITE_P(Formats, SourceFormats, ::testing::ValuesIn(kFormats),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// An AVI opens from its index without reading the data. One whose index is lost (a
+// recording cut short) has only a guess of its length: it is read through instead, and
+// plays the same.
+TEST(SourceIndex, AnAviWithoutItsIndexPlaysAsWithIt) {
+    const std::string indexed = aviVideo();
+    const std::string bare = mediaFolder() + "/video-noindex.avi";
+    // The index is the file's last chunk, "idx1": cut the file there.
+    ASSERT_TRUE(run("head -c $(grep -obUa idx1 '" + indexed + "' | tail -1 | cut -d: -f1) '" +
+                    indexed + "' > '" + bare + "'"));
+    auto withIndex = openSource(indexed);
+    auto without = openSource(bare);
+    ASSERT_TRUE(withIndex && without);
+    EXPECT_EQ(without->lengthFrames(), withIndex->lengthFrames());
+    EXPECT_TRUE(readAll(*without) == readAll(*withIndex));
+}
+
 }  // namespace
 }  // namespace enginetest

@@ -1,5 +1,6 @@
 // Files whose sound is easy to lay on a wrong timeline: containers that round packet
-// durations, codec skips, tiny files, late sound, sound beyond the probe. For each: the
+// durations, a rate change inside the file, codec skips, tiny files, late sound, sound
+// beyond the probe. For each: the
 // length is the decoded sample count, a tone plays without gaps at its pitch, sound starts
 // where the file says, and seeks give the samples of straight decoding.
 
@@ -32,9 +33,10 @@ std::string tone(const std::string& name, int rate, double seconds, const std::s
 struct Timeline {
     const char* name;
     std::function<std::string()> make;
-    int64_t decodedFrames;  // what the ffmpeg tool decodes (skips applied), -1: not compared
-    double toneSeconds;     // a 1 kHz tone of 0.5 this long, 0 for none
-    double soundStartMs;    // where the sound starts on the file's timeline
+    int64_t decodedFrames;   // what the ffmpeg tool decodes (skips applied), -1: not compared
+    double toneSeconds;      // a 1 kHz tone of 0.5 this long, 0 for none
+    double soundStartMs;     // where the sound starts on the file's timeline
+    double joinSeconds = 0;  // where a second part at another rate starts, 0 for none
 };
 
 class Timelines : public ::testing::TestWithParam<Timeline> {};
@@ -66,7 +68,17 @@ TEST_P(Timelines, SoundLiesOnTheFilesTimeline) {
                                        straight.begin() + static_cast<long>(2 * to));
         size_t at = 0;
         EXPECT_LT(largestStep(sound, &at), 0.1f) << "a gap at frame " << from + at;
-        EXPECT_NEAR(measureFrequency(straight, 0, rate, from, to), 1000.0, 1.0);
+        // Each part of a joined file on its own: between them lie the first's padding and
+        // the second's encoder delay.
+        const size_t join = first + static_cast<size_t>(file.joinSeconds * rate);
+        const size_t partEnd = file.joinSeconds > 0 ? join - static_cast<size_t>(rate / 10) : to;
+        EXPECT_NEAR(measureFrequency(straight, 0, rate, from, partEnd), 1000.0, 1.0);
+        if (file.joinSeconds > 0) {
+            EXPECT_NEAR(
+                measureFrequency(straight, 0, rate, join + static_cast<size_t>(rate / 10), to),
+                1000.0, 1.0)
+                << "the part after the rate change";
+        }
     }
 
     const int64_t length = source->lengthFrames();
@@ -84,15 +96,34 @@ TEST_P(Timelines, SoundLiesOnTheFilesTimeline) {
 
 const std::string kVideo = "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 ";
 
+// Two 3 s tones in mp3 at different rates, one file after the other.
+std::string joined(int firstRate, int secondRate) {
+    const std::string a = tone("part" + std::to_string(firstRate) + ".mp3", firstRate, 3, "");
+    const std::string b = tone("part" + std::to_string(secondRate) + ".mp3", secondRate, 3, "");
+    const std::string path = mediaFolder() + "/joined-" + std::to_string(firstRate) + "-" +
+                             std::to_string(secondRate) + ".mp3";
+    EXPECT_TRUE(run("cat '" + a + "' '" + b + "' > '" + path + "'"));
+    return path;
+}
+
 // Rounded clocks: ASF and Matroska count milliseconds, which every packet duration at 32
-// and 48 kHz passes for whole samples. Ogg: Opus pre-skip, Vorbis's silent first packet and
-// wrapped durations of tiny files. MP4 whose sound starts late. MPEG-TS whose first sound
-// packet lies far beyond the probe (and late, too).
+// and 48 kHz passes for whole samples. Joined mp3s: the timeline runs at the higher rate;
+// every decoded frame counts at its header's rate (the ffmpeg tool labels the first frame
+// after a change with the old rate, one frame's difference), the first part's encoder
+// delay is skipped, the rest of both parts plays as decoded. Ogg: Opus pre-skip, Vorbis's silent
+// first packet and wrapped durations of tiny files. MP4 whose sound starts late. MPEG-TS whose
+// first sound packet lies far beyond the probe (and late, too).
 const Timeline kTimelines[] = {
     {"wma32", [] { return tone("t32.wma", 32000, 2, "-c:a wmav2"); }, -1, 2, 0},
     {"wma48", [] { return tone("t48.wma", 48000, 2, "-c:a wmav2"); }, -1, 2, 0},
     {"wmv48", [] { return tone("t48.wmv", 48000, 2, kVideo + "-c:v wmv2 -c:a wmav2"); }, -1, 2, 0},
     {"aacInMkv48", [] { return tone("t48.mkv", 48000, 2, "-c:a aac"); }, 97280, 2, 0},
+    // (116 * 1152 - 1105) / 44100 s + 126 * 1152 / 48000 s at 48 kHz.
+    {"mp3Joined44and48", [] { return joined(44100, 48000); }, 289399, 6, 0, 3.02},
+    // (117 * 576 - 1105) / 22050 s + 116 * 1152 / 44100 s at 44.1 kHz.
+    {"mp3Joined22and44", [] { return joined(22050, 44100); }, 266206, 6, 0, 3.03},
+    // (126 * 1152 - 1105) / 48000 s + 116 * 1152 / 44100 s at 48 kHz: resampled after the join.
+    {"mp3Joined48and44", [] { return joined(48000, 44100); }, 289497, 6, 0, 3.02},
     {"opus", [] { return tone("t.opus", 48000, 2, "-c:a libopus"); }, 96000, 2, 0},
     {"vorbis", [] { return tone("t.ogg", 44100, 2, "-c:a libvorbis"); }, 88200, 2, 0},
     {"vorbis5ms", [] { return tone("5ms.ogg", 44100, 0.005, "-c:a libvorbis"); }, 93, 0, 0},
