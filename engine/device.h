@@ -47,6 +47,12 @@ struct alignas(64) AudioBlock {
     float* samples = nullptr;  // kBlockFrames interleaved stereo frames
 };
 
+// Times the callback found a device's sound missing because its reader was behind.
+struct SoundGaps {
+    uint64_t dropouts = 0;    // sound of a play stopped short: heard as a gap
+    uint64_t lateStarts = 0;  // a play's first sound was not decoded yet: it starts later
+};
+
 // What the UI thread asks of the callback, published through a seqlock.
 struct Transport {
     uint32_t seq = 0;  // counts transport commands
@@ -77,6 +83,11 @@ class Device {
     void setLevels(int32_t left, int32_t right);
     void setSpeed(int32_t speed);
     void requestClose();
+    // Any thread: how often the callback found this device's sound missing (reader behind).
+    SoundGaps gaps() const {
+        return {dropouts_.load(std::memory_order_relaxed),
+                lateStarts_.load(std::memory_order_relaxed)};
+    }
 
     // Audio callback: adds `frames` output frames of this device into `mix`. Returns true
     // once the device is closed and its fade-out is done: the callback drops it then.
@@ -141,6 +152,8 @@ class Device {
     // Shared: callback -> UI.
     std::atomic<uint64_t> published_{0};   // seq (16 bits) << 48 | position frames (48 bits)
     std::atomic<uint32_t> endedSeq_{~0u};  // seq of the play that reached its end
+    std::atomic<uint64_t> dropouts_{0};    // SoundGaps, written by the callback only
+    std::atomic<uint64_t> lateStarts_{0};
     // Shared: UI -> reader (not realtime, so a mutex is fine here).
     std::mutex requestMutex_;
     std::condition_variable requestChanged_;
@@ -162,6 +175,7 @@ class Device {
         AfterFade afterFade = AfterFade::Nothing;
         size_t delayLeft = 0;     // output frames of silence before a fresh start
         bool fresh = true;        // nothing of this epoch has sounded yet
+        bool heard = false;       // some sound of this epoch has gone out
         bool ended = false;       // this epoch reached its end
         bool inputEnded = false;  // the reader's end-of-stream block was consumed
         bool closing = false;

@@ -42,6 +42,18 @@ bool refusedFormat(const AVInputFormat* format) {
            name == "subviewer" || name == "microdvd" || name == "jacosub" || name == "mpl2";
 }
 
+// Decoded samples beyond this magnitude (+24 dB over full scale) are no sound a file means
+// to make: a hostile float file's infinities, NaNs and 1e38s would poison the resampler's
+// state and the mix for good. Sound within it passes untouched.
+constexpr float kLoudestSample = 16.0f;
+
+void tameSamples(float* samples, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const float s = samples[i];
+        samples[i] = std::isnan(s) ? 0.0f : std::clamp(s, -kLoudestSample, kLoudestSample);
+    }
+}
+
 }  // namespace
 
 int FfmpegSource::interruptCallback(void* self) {
@@ -439,6 +451,7 @@ void FfmpegSource::emitFrame(const AVFrame* frame, int64_t rawStart) {
     if (converted <= 0) {
         return;
     }
+    tameSamples(convert_.data(), static_cast<size_t>(converted) * (channels == 1 ? 1 : 2));
     if (channels == 1) {
         for (int i = converted - 1; i >= 0; --i) {
             const float s = convert_[static_cast<size_t>(i)];

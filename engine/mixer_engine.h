@@ -54,6 +54,9 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void stopOutput();
     // Process exit: stops the output and frees every device (their reader threads end).
     void shutdown();
+    // UI thread: the sound gaps of every device, open or closed, since the engine started.
+    // For benchmarks and soak runs.
+    SoundGaps gaps() const;
 
   private:
     static constexpr size_t kMaxDevices = 256;
@@ -87,6 +90,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     std::unordered_map<DeviceId, std::unique_ptr<Device>> open_;
     std::vector<std::unique_ptr<Device>> closing_;  // fading out in the callback
     DeviceId nextId_ = 1;
+    SoundGaps freedGaps_;  // of devices already freed
     std::unique_ptr<Output> output_;
 
     // Shared: rings rather than containers, since the callback may not allocate or lock.
