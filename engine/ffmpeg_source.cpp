@@ -164,7 +164,7 @@ OpenError FfmpegSource::openFile(const std::string& path) {
     if (!scan()) {
         return OpenError::InvalidFile;
     }
-    if (lengthFrames_ <= 0) {
+    if (!lastsAMillisecond()) {
         return OpenError::InvalidFile;
     }
     if (audioStream_ >= 0) {
@@ -184,7 +184,13 @@ OpenError FfmpegSource::openFile(const std::string& path) {
         }
         seek(0);
     }
-    return OpenError::None;
+    return lastsAMillisecond() ? OpenError::None : OpenError::InvalidFile;
+}
+
+bool FfmpegSource::lastsAMillisecond() const {
+    // Devices count whole milliseconds, to the nearest: under half of one, a file's length
+    // reads as 0 and no play could ever sound.
+    return lengthFrames_ >= (static_cast<int64_t>(sampleRate_) + 1999) / 2000;
 }
 
 bool FfmpegSource::scan() {

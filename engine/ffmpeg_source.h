@@ -61,6 +61,7 @@ class FfmpegSource {
     FfmpegSource() = default;
     OpenError openFile(const std::string& path);
     bool scan();
+    bool lastsAMillisecond() const;
     void positionDemuxer(size_t packet);
     void resetDecoder();
     bool decodeMore();
