@@ -298,6 +298,7 @@ void FfmpegSource::seek(int64_t frame) {
     position_ = std::clamp<int64_t>(frame, 0, lengthFrames_);
     pending_.clear();
     pendingRead_ = 0;
+    pendingSilence_ = 0;
     if (audioStream_ < 0 || index_.empty() || position_ >= soundFrames_) {
         soundEnded_ = true;
         return;
@@ -487,7 +488,10 @@ void FfmpegSource::appendRaw(const float* stereo, int64_t rawStart, int64_t coun
 void FfmpegSource::appendSilence(int64_t rawStart, int64_t count) {
     const int64_t from = std::max({rawStart, dropBeforeRaw_, startSkip_});
     const int64_t to = std::min(rawStart + count, startSkip_ + soundFrames_);
-    if (to > from) {
+    if (to > from && pending_.size() / 2 == pendingRead_) {
+        // Counted, not stored: a hostile index can put the next packet hours later.
+        pendingSilence_ += to - from;
+    } else if (to > from) {
         pending_.insert(pending_.end(), static_cast<size_t>(2 * (to - from)), 0.0f);
     }
     nextRaw_ = std::max(nextRaw_, rawStart + count);
@@ -499,6 +503,14 @@ size_t FfmpegSource::read(float* stereo, size_t frames) {
         const size_t available = pending_.size() / 2 - pendingRead_;
         const size_t room =
             std::min<size_t>(frames - done, static_cast<size_t>(lengthFrames_ - position_));
+        if (pendingSilence_ > 0) {
+            const size_t n = std::min<size_t>(room, static_cast<size_t>(pendingSilence_));
+            std::fill(stereo + 2 * done, stereo + 2 * (done + n), 0.0f);
+            pendingSilence_ -= static_cast<int64_t>(n);
+            position_ += static_cast<int64_t>(n);
+            done += n;
+            continue;
+        }
         if (available > 0) {
             const size_t n = std::min(available, room);
             std::memcpy(stereo + 2 * done, pending_.data() + 2 * pendingRead_,

@@ -91,6 +91,7 @@ class FfmpegSource {
     std::vector<float> convert_;  // scratch for one converted frame
     std::vector<float> pending_;  // decoded frames on the timeline, not yet read
     size_t pendingRead_ = 0;      // frames of pending_ already read
+    int64_t pendingSilence_ = 0;  // frames of silence (a gap) read before pending_
     int64_t position_ = 0;        // timeline frame that read() returns next
     int64_t nextRaw_ = 0;         // raw sample the decoder is expected to produce next
     int64_t dropBeforeRaw_ = 0;   // raw samples before this are decoder warm-up
