@@ -13,25 +13,18 @@
 
 #include "bench_media.h"
 #include "engine/mixer_engine.h"
-#include "engine/null_output.h"
+#include "watched_null_output.h"
 
 namespace {
 
 // An output that times every callback of an inner null output.
-class TimedOutput final : public engine::Output, private engine::RenderCallback {
+class TimedOutput final : public bench::WatchedNullOutput {
   public:
-    TimedOutput() : inner_(48000, 256) {
+    TimedOutput() : WatchedNullOutput(48000, 256) {
         durationsUs_.reserve(1 << 20);
         cpuUs_.reserve(1 << 20);
         startsUs_.reserve(1 << 20);
     }
-    bool start(engine::RenderCallback& callback) override {
-        callback_ = &callback;
-        return inner_.start(*this);
-    }
-    void stop() override { inner_.stop(); }
-    int sampleRate() const override { return inner_.sampleRate(); }
-    size_t periodFrames() const override { return inner_.periodFrames(); }
     std::vector<double> durations() const { return durationsUs_; }
     std::vector<double> cpuTimes() const { return cpuUs_; }
     std::vector<double> starts() const { return startsUs_; }
@@ -42,7 +35,7 @@ class TimedOutput final : public engine::Output, private engine::RenderCallback 
         timespec cpuStart{}, cpuEnd{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuStart);
         const auto start = std::chrono::steady_clock::now();
-        callback_->renderPeriod(out, frames, waitForData);
+        engineCallback().renderPeriod(out, frames, waitForData);
         const double us =
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                 .count();
@@ -61,8 +54,6 @@ class TimedOutput final : public engine::Output, private engine::RenderCallback 
                 std::chrono::duration<double, std::micro>(start.time_since_epoch()).count());
         }
     }
-    engine::NullOutput inner_;
-    engine::RenderCallback* callback_ = nullptr;
     std::vector<double> durationsUs_;
     std::vector<double> cpuUs_;
     std::vector<double> startsUs_;

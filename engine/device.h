@@ -48,6 +48,12 @@ struct alignas(64) AudioBlock {
     float* samples = nullptr;  // kBlockFrames interleaved stereo frames
 };
 
+// Times the callback found a device's sound missing because its reader was behind.
+struct SoundGaps {
+    uint64_t dropouts = 0;    // sound of a play stopped short: heard as a gap
+    uint64_t lateStarts = 0;  // a play's first sound was not decoded yet: it starts later
+};
+
 // What the UI thread asks of the callback, published through a seqlock.
 struct Transport {
     uint32_t seq = 0;  // counts transport commands
@@ -79,6 +85,11 @@ class Device final : public DeviceClock {
     // False when the resampler cannot reach that speed for this file's rate.
     bool setSpeed(int32_t speed);
     void requestClose();
+    // Any thread: how often the callback found this device's sound missing (reader behind).
+    SoundGaps gaps() const {
+        return {dropouts_.load(std::memory_order_relaxed),
+                lateStarts_.load(std::memory_order_relaxed)};
+    }
 
     // Any thread: the clock the device's pictures follow.
     ClockReading readClock() const override;
@@ -159,6 +170,8 @@ class Device final : public DeviceClock {
     static constexpr uint64_t kPositionMask = (uint64_t{1} << 48) - 1;
     std::atomic<uint64_t> published_{0};   // seq (16 bits) << 48 | position frames (48 bits)
     std::atomic<uint32_t> endedSeq_{~0u};  // seq of the play that reached its end
+    std::atomic<uint64_t> dropouts_{0};    // SoundGaps, written by the callback only
+    std::atomic<uint64_t> lateStarts_{0};
     // Shared: UI -> any thread reading the clock (not the callback, so a mutex is fine).
     mutable std::mutex anchorMutex_;
     Anchor anchor_;  // guarded by anchorMutex_
@@ -183,6 +196,7 @@ class Device final : public DeviceClock {
         AfterFade afterFade = AfterFade::Nothing;
         size_t delayLeft = 0;     // output frames of silence before a fresh start
         bool fresh = true;        // nothing of this epoch has sounded yet
+        bool heard = false;       // some sound of this epoch has gone out
         bool ended = false;       // this epoch reached its end
         bool inputEnded = false;  // the reader's end-of-stream block was consumed
         bool closing = false;

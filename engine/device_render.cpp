@@ -46,6 +46,7 @@ void Device::adopt(bool afterFadeOut) {
     rt_.fed = rt_.want.start;
     rt_.end = rt_.want.end;
     rt_.fresh = true;
+    rt_.heard = false;
     rt_.ended = false;
     rt_.inputEnded = false;
     rt_.afterFade = AfterFade::Nothing;
@@ -281,9 +282,16 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
             }
             continue;
         }
+        rt_.heard = rt_.heard || made > 0;
         if (made < n) {
-            // Underrun: silence for the rest, and a fade-in once sound is back.
-            rt_.env = 0;
+            // Underrun: silence for the rest, and a fade-in once sound is back. A first sound
+            // that is only late keeps the envelope, so a start at 0 keeps its attack; unless
+            // the play is fading out anyway, with nothing heard to fade.
+            std::atomic<uint64_t>& gap = rt_.heard ? dropouts_ : lateStarts_;
+            gap.store(gap.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+            if (rt_.heard || rt_.envTarget == 0) {
+                rt_.env = 0;
+            }
         }
         if (rt_.env == 0 && rt_.envTarget == 0) {
             switch (rt_.afterFade) {

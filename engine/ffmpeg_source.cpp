@@ -64,6 +64,18 @@ int announcedSoundStream(const AVFormatContext* format, const AVCodec** decoder)
     return -1;
 }
 
+// Decoded samples beyond this magnitude (+24 dB over full scale) are no sound a file means
+// to make: a hostile float file's infinities, NaNs and 1e38s would poison the resampler's
+// state and the mix for good. Sound within it passes untouched.
+constexpr float kLoudestSample = 16.0f;
+
+void tameSamples(float* samples, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const float s = samples[i];
+        samples[i] = std::isnan(s) ? 0.0f : std::clamp(s, -kLoudestSample, kLoudestSample);
+    }
+}
+
 }  // namespace
 
 int FfmpegSource::interruptCallback(void* self) {
@@ -184,7 +196,7 @@ OpenError FfmpegSource::openFile(const std::string& path) {
     if (!scan()) {
         return OpenError::InvalidFile;
     }
-    if (lengthFrames_ <= 0) {
+    if (!lastsAMillisecond()) {
         return OpenError::InvalidFile;
     }
     if (audioStream_ >= 0) {
@@ -205,7 +217,13 @@ OpenError FfmpegSource::openFile(const std::string& path) {
         }
     }
     seek(0);  // read() may follow at once, silent videos too
-    return OpenError::None;
+    return lastsAMillisecond() ? OpenError::None : OpenError::InvalidFile;
+}
+
+bool FfmpegSource::lastsAMillisecond() const {
+    // Devices count whole milliseconds, to the nearest: under half of one, a file's length
+    // reads as 0 and no play could ever sound.
+    return lengthFrames_ >= (static_cast<int64_t>(sampleRate_) + 1999) / 2000;
 }
 
 // What the scan learns of the sound beyond the index; the last two packets are kept to
@@ -463,6 +481,7 @@ void FfmpegSource::seek(int64_t frame) {
     position_ = std::clamp<int64_t>(frame, 0, lengthFrames_);
     pending_.clear();
     pendingRead_ = 0;
+    pendingSilence_ = 0;
     if (audioStream_ < 0 || index_.empty() || position_ >= leadFrames_ + soundFrames_) {
         soundEnded_ = true;
         return;
@@ -629,6 +648,7 @@ void FfmpegSource::emitFrame(const AVFrame* frame, int64_t rawStart) {
     if (converted <= 0) {
         return;
     }
+    tameSamples(convert_.data(), static_cast<size_t>(converted) * (channels == 1 ? 1 : 2));
     if (channels == 1) {
         for (int i = converted - 1; i >= 0; --i) {
             const float s = convert_[static_cast<size_t>(i)];
@@ -652,9 +672,16 @@ void FfmpegSource::appendRaw(const float* stereo, int64_t rawStart, int64_t coun
     nextRaw_ = std::max(nextRaw_, rawStart + count);
 }
 
+// A hostile index can put the next packet hours later: the silence goes in bounded pieces,
+// and on the timeline's own rate it is counted rather than stored (see placeSilence).
 void FfmpegSource::appendSilence(int64_t rawStart, int64_t count) {
-    std::vector<float> silence(static_cast<size_t>(2 * count), 0.0f);
-    appendRaw(silence.data(), rawStart, count);
+    constexpr int64_t kPiece = 4096;
+    const std::vector<float> piece(static_cast<size_t>(2 * std::min(count, kPiece)), 0.0f);
+    placingSilence_ = true;
+    for (int64_t done = 0; done < count; done += kPiece) {
+        appendRaw(piece.data(), rawStart + done, std::min(kPiece, count - done));
+    }
+    placingSilence_ = false;
 }
 
 // Raw samples onto the timeline, segment by segment: at the timeline's rate as they are,
@@ -665,7 +692,8 @@ void FfmpegSource::placeRaw(const float* stereo, int64_t raw, int64_t count) {
         const int64_t n = segments_.isLast(segment) ? count : std::min(count, segment.rawEnd - raw);
         if (segment.rate == sampleRate_) {
             endResampling();
-            placeFrames(stereo, segment.frameStart + raw - segment.rawStart, n);
+            const int64_t frame = segment.frameStart + raw - segment.rawStart;
+            placingSilence_ ? placeSilence(frame, n) : placeFrames(stereo, frame, n);
         } else {
             if (resampler_.segment() != &segment) {
                 endResampling();
@@ -706,6 +734,17 @@ void FfmpegSource::placeFrames(const float* stereo, int64_t frame, int64_t count
     }
 }
 
+// Silence with nothing unread before it is counted, not stored.
+void FfmpegSource::placeSilence(int64_t frame, int64_t count) {
+    const int64_t from = std::max({frame, dropBeforeFrame_, skipFrames_});
+    const int64_t to = std::min(frame + count, skipFrames_ + soundFrames_);
+    if (to > from && pending_.size() / 2 == pendingRead_) {
+        pendingSilence_ += to - from;
+    } else if (to > from) {
+        pending_.insert(pending_.end(), static_cast<size_t>(2 * (to - from)), 0.0f);
+    }
+}
+
 size_t FfmpegSource::read(float* stereo, size_t frames) {
     size_t done = 0;
     while (done < frames && position_ < lengthFrames_) {
@@ -716,6 +755,14 @@ size_t FfmpegSource::read(float* stereo, size_t frames) {
             // Sound that starts after the file's start: silence before it.
             const size_t n = std::min(room, static_cast<size_t>(leadFrames_ - position_));
             std::fill(stereo + 2 * done, stereo + 2 * (done + n), 0.0f);
+            position_ += static_cast<int64_t>(n);
+            done += n;
+            continue;
+        }
+        if (pendingSilence_ > 0) {
+            const size_t n = std::min(room, static_cast<size_t>(pendingSilence_));
+            std::fill(stereo + 2 * done, stereo + 2 * (done + n), 0.0f);
+            pendingSilence_ -= static_cast<int64_t>(n);
             position_ += static_cast<int64_t>(n);
             done += n;
             continue;

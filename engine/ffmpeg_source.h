@@ -78,6 +78,7 @@ class FfmpegSource final : public Source {
     FfmpegSource() = default;
     OpenError openFile(const std::string& path);
     bool scan();
+    bool lastsAMillisecond() const;
     bool readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video);
     void addSoundPacket(SoundScan& scan);
     void settleLastPacket(SoundScan& scan);
@@ -96,6 +97,7 @@ class FfmpegSource final : public Source {
     void resample(const RateSegment& segment, const float* stereo, int64_t count);
     void endResampling();
     void placeFrames(const float* stereo, int64_t frame, int64_t count);
+    void placeSilence(int64_t frame, int64_t count);
     static int interruptCallback(void* self);
 
     // Immutable after open.
@@ -123,6 +125,8 @@ class FfmpegSource final : public Source {
     SegmentResampler resampler_;
     std::vector<float> pending_;   // decoded frames on the timeline, not yet read
     size_t pendingRead_ = 0;       // frames of pending_ already read
+    int64_t pendingSilence_ = 0;   // frames of silence (a gap) read before pending_
+    bool placingSilence_ = false;  // appendSilence is placing a gap
     int64_t position_ = 0;         // timeline frame that read() returns next
     int64_t nextRaw_ = 0;          // raw sample the decoder is expected to produce next
     int64_t feedFromRaw_ = 0;      // raw samples before this are decoder warm-up

@@ -4,6 +4,14 @@
 #include <new>
 
 namespace engine {
+namespace {
+
+void addGaps(SoundGaps& total, const SoundGaps& more) {
+    total.dropouts += more.dropouts;
+    total.lateStarts += more.lateStarts;
+}
+
+}  // namespace
 
 MixerEngine::MixerEngine(std::unique_ptr<Output> output)
     : sampleRate_(output->sampleRate()),
@@ -48,6 +56,7 @@ void MixerEngine::collectRetired() {
         const auto it = std::find_if(closing_.begin(), closing_.end(),
                                      [done](const auto& d) { return d.get() == done; });
         if (it != closing_.end()) {
+            addGaps(freedGaps_, done->gaps());
             closing_.erase(it);  // joins the reader thread, here and not in the callback
         }
     }
@@ -103,6 +112,18 @@ void MixerEngine::close(DeviceId device) {
     closing_.push_back(std::move(it->second));
     open_.erase(it);
     collectRetired();
+}
+
+SoundGaps MixerEngine::gaps() const {
+    std::lock_guard lock(mutex_);
+    SoundGaps total = freedGaps_;
+    for (const auto& [id, device] : open_) {
+        addGaps(total, device->gaps());
+    }
+    for (const auto& device : closing_) {
+        addGaps(total, device->gaps());
+    }
+    return total;
 }
 
 int64_t MixerEngine::lengthMs(DeviceId device) const {

@@ -60,6 +60,9 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void stopOutput();
     // Process exit: stops the output and frees every device (their reader threads end).
     void shutdown();
+    // UI thread: the sound gaps of every device, open or closed, since the engine started.
+    // For benchmarks and soak runs.
+    SoundGaps gaps() const;
 
   private:
     static constexpr size_t kMaxDevices = 256;
@@ -96,6 +99,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     // it goes before its device does.
     std::unordered_map<DeviceId, std::unique_ptr<VideoTrack>> videos_;
     DeviceId nextId_ = 1;
+    SoundGaps freedGaps_;  // of devices already freed
     std::unique_ptr<Output> output_;
 
     // Shared: rings rather than containers, since the callback may not allocate or lock.
