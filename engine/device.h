@@ -124,6 +124,7 @@ class Device final : public DeviceClock {
     Anchor uiAnchor() const;
     Snapshot current() const;
     void settle();
+    void switchMode(Mode from, Mode to);
     void publishTransport();
     void requestReader(uint32_t epoch, int64_t startFrame);
     int64_t msToFrames(int64_t ms) const;

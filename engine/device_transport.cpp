@@ -149,20 +149,20 @@ void Device::play(int64_t fromMs, int64_t toMs) {
 }
 
 void Device::pause() {
-    settle();
-    if (uiMode_ != Mode::Playing) {
-        return;
-    }
-    uiMode_ = Mode::Paused;
-    publishTransport();
+    switchMode(Mode::Playing, Mode::Paused);
 }
 
 void Device::resume() {
+    switchMode(Mode::Paused, Mode::Playing);
+}
+
+// A transport change that applies only in mode `from`; in any other it changes nothing.
+void Device::switchMode(Mode from, Mode to) {
     settle();
-    if (uiMode_ != Mode::Paused) {
+    if (uiMode_ != from) {
         return;
     }
-    uiMode_ = Mode::Playing;
+    uiMode_ = to;
     publishTransport();
 }
 

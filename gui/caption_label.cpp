@@ -5,6 +5,7 @@
 
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 namespace {
@@ -30,10 +31,7 @@ CaptionLabel::CaptionLabel(app::Control& control, ControlEvents& events, QWidget
 }
 
 void CaptionLabel::refreshFromModel() {
-    const QRect place = WindowRect(control_);
-    if (geometry() != place) {
-        setGeometry(place);
-    }
+    PlaceAt(*this, WindowRect(control_));
     const QString caption = QString::fromStdString(control_.Caption);
     if (caption != shown_) {
         shown_ = caption;

@@ -2,6 +2,7 @@
 
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 
@@ -29,10 +30,7 @@ CheckBox::CheckBox(app::Control& control, ControlEvents& events, QWidget& window
 }
 
 void CheckBox::refreshFromModel() {
-    const QRect place = WindowRect(control_);
-    if (geometry() != place) {
-        setGeometry(place);
-    }
+    PlaceAt(*this, WindowRect(control_));
     const QString caption = QString::fromStdString(control_.Caption);
     if (text() != caption) {
         setText(caption);

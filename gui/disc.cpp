@@ -4,6 +4,7 @@
 #include <QPainterPath>
 
 #include "gui/model_geometry.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 namespace {
@@ -19,10 +20,7 @@ Disc::Disc(const app::Control& control, QWidget& window) : QWidget(&window), con
 }
 
 void Disc::refreshFromModel() {
-    const QRect place = WindowRect(control_);
-    if (geometry() != place) {
-        setGeometry(place);
-    }
+    PlaceAt(*this, WindowRect(control_));
 }
 
 void Disc::paintEvent(QPaintEvent* /*event*/) {

@@ -4,6 +4,7 @@
 
 #include "gui/input_codes.h"
 #include "gui/model_geometry.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 
@@ -15,14 +16,9 @@ FaderKnob::FaderKnob(app::Control& knob, const app::Control& track, ControlEvent
 }
 
 void FaderKnob::refreshFromModel() {
-    const QRect place = KnobRect(knob_, track_);
-    if (geometry() != place) {
-        setGeometry(place);
-    }
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, ModelColour(knob_.BackColor, colours.color(QPalette::Button),
-                                                   colours.color(QPalette::Highlight)));
-    setPalette(colours);
+    PlaceAt(*this, KnobRect(knob_, track_));
+    FillWith(*this, ModelColour(knob_.BackColor, palette().color(QPalette::Button),
+                                palette().color(QPalette::Highlight)));
 }
 
 void FaderKnob::mousePressEvent(QMouseEvent* event) {

@@ -4,6 +4,7 @@
 
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 
@@ -16,10 +17,7 @@ ListView::ListView(app::Control& control, ControlEvents& events, QWidget& window
 }
 
 void ListView::refreshFromModel() {
-    const QRect place = WindowRect(control_);
-    if (geometry() != place) {
-        setGeometry(place);
-    }
+    PlaceAt(*this, WindowRect(control_));
     const QSignalBlocker quiet(this);  // the model's own changes are no user selection
     showEntries();
     const int row = control_.HasSelection() ? control_.ListIndex : -1;

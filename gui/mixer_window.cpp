@@ -8,6 +8,7 @@
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
 #include "gui/url_drop.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 
@@ -22,10 +23,8 @@ MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folder
     setFixedSize(WindowRect(form).size());
     setFont(ControlFont(form.TextFont));
     setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, ModelColour(form.BackColor, colours.color(QPalette::Window),
-                                                   colours.color(QPalette::Highlight)));
-    setPalette(colours);
+    FillWith(*this, ModelColour(form.BackColor, palette().color(QPalette::Window),
+                                palette().color(QPalette::Highlight)));
 
     ControlWidgets widgets = CreateControlWidgets(decks_.controls, *this, *this);
     views_ = std::move(widgets.views);
@@ -79,34 +78,24 @@ void MixerWindow::unload() {
 }
 
 void MixerWindow::click(app::Control& control) {
-    if (const Route* route = routes_.find(control); route != nullptr && route->click) {
-        run(route->click);
-    }
+    dispatch(control, &Route::click);
 }
 
 void MixerWindow::doubleClick(app::Control& control) {
-    if (const Route* route = routes_.find(control); route != nullptr && route->doubleClick) {
-        run(route->doubleClick);
-    }
+    dispatch(control, &Route::doubleClick);
 }
 
 void MixerWindow::keyDown(app::Control& control, int16_t keyCode, int16_t shift) {
-    if (const Route* route = routes_.find(control); route != nullptr && route->keyDown) {
-        run([route, keyCode, shift] { route->keyDown(keyCode, shift); });
-    }
+    dispatch(control, &Route::keyDown, keyCode, shift);
 }
 
 void MixerWindow::drop(app::Control& control, const app::DropData& dropped,
                        const PointerEvent& where) {
-    if (const Route* route = routes_.find(control); route != nullptr && route->drop) {
-        run([route, &dropped, &where] { route->drop(dropped, where); });
-    }
+    dispatch(control, &Route::drop, dropped, where);
 }
 
 void MixerWindow::pointer(app::Control& control, const PointerEvent& event) {
-    if (const Route* route = routes_.find(control); route != nullptr && route->pointer) {
-        run([route, &event] { route->pointer(event); });
-    }
+    dispatch(control, &Route::pointer, event);
 }
 
 void MixerWindow::run(const std::function<void()>& handler) {

@@ -49,6 +49,15 @@ class MixerWindow final : public QWidget, private ControlEvents {
               const PointerEvent& where) override;
     void pointer(app::Control& control, const PointerEvent& event) override;
 
+    // Runs the control's handler for one kind of event, when it has one.
+    template <typename Handler, typename... Arguments>
+    void dispatch(const app::Control& control, Handler Route::*handler,
+                  const Arguments&... arguments) {
+        const Route* route = routes_.find(control);
+        if (route != nullptr && route->*handler) {
+            run([&] { (route->*handler)(arguments...); });
+        }
+    }
     // Runs one handler, then redraws every widget from the model.
     void run(const std::function<void()>& handler);
     void refresh();

@@ -5,6 +5,7 @@
 
 #include "gui/input_codes.h"
 #include "gui/model_geometry.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 namespace {
@@ -43,11 +44,8 @@ void PictureBox::refreshFromModel() {
         setGeometry(outer);
         client_->setGeometry(QRect(QPoint(kBorderPixels, kBorderPixels), ClientSize(control_)));
     }
-    QPalette colours = client_->palette();
-    colours.setColor(QPalette::Window,
-                     ModelColour(control_.BackColor, palette().color(QPalette::Button),
-                                 palette().color(QPalette::Highlight)));
-    client_->setPalette(colours);
+    FillWith(*client_, ModelColour(control_.BackColor, palette().color(QPalette::Button),
+                                   palette().color(QPalette::Highlight)));
 }
 
 void PictureBox::paintEvent(QPaintEvent* /*event*/) {

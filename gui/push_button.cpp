@@ -2,6 +2,7 @@
 
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
+#include "gui/widget_sync.h"
 
 namespace gui {
 
@@ -14,10 +15,7 @@ PushButton::PushButton(app::Control& control, ControlEvents& events, QWidget& wi
 }
 
 void PushButton::refreshFromModel() {
-    const QRect place = WindowRect(control_);
-    if (geometry() != place) {
-        setGeometry(place);
-    }
+    PlaceAt(*this, WindowRect(control_));
     const QString caption = DisplayText(control_);
     if (text() != caption) {
         setText(caption);

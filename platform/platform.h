@@ -22,8 +22,8 @@ uint32_t GetShortPathName(const std::string& longPath, char* buffer, uint32_t le
 
 constexpr int32_t FILE_ATTRIBUTE_DIRECTORY = 16;
 int32_t GetFileAttributes(const std::string& path);  // -1 when the query fails
-std::string ProgramFolder();                         // the program's own writable folder, no trailing '/'
-bool CreateFolder(const std::string& path);          // one level
+std::string ProgramFolder();                 // the program's own writable folder, no trailing '/'
+bool CreateFolder(const std::string& path);  // one level
 
 struct Rect {
     int32_t left, top, right, bottom;
