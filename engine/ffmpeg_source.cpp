@@ -221,9 +221,7 @@ OpenError FfmpegSource::openFile(const std::string& path) {
 }
 
 bool FfmpegSource::lastsAMillisecond() const {
-    // Devices count whole milliseconds, to the nearest: under half of one, a file's length
-    // reads as 0 and no play could ever sound.
-    return lengthFrames_ >= (static_cast<int64_t>(sampleRate_) + 1999) / 2000;
+    return LastsAMillisecond(lengthFrames_, sampleRate_);
 }
 
 // What the scan learns of the sound beyond the index; the last two packets are kept to

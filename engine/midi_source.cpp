@@ -52,7 +52,7 @@ std::unique_ptr<MidiSource> MidiSource::open(const std::string& path, const std:
         return nullptr;
     }
     std::optional<MidiSong> song = ReadMidiFile(bytes, kRate);
-    if (!song || song->lengthFrames <= 0) {
+    if (!song || !LastsAMillisecond(song->lengthFrames, kRate)) {
         error = OpenError::InvalidFile;
         return nullptr;
     }

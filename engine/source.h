@@ -33,6 +33,12 @@ class Source {
     virtual void interrupt() = 0;
 };
 
+// Devices count whole milliseconds, to the nearest: a source shorter than half of one reads
+// as 0 long, and no play of it could ever sound.
+inline bool LastsAMillisecond(int64_t frames, int sampleRate) {
+    return frames >= (static_cast<int64_t>(sampleRate) + 1999) / 2000;
+}
+
 // UI thread. Opens `path` with the source its contents call for; nullptr and `error` set
 // when it cannot be played.
 std::unique_ptr<Source> OpenSource(const std::string& path, OpenError& error);
