@@ -246,6 +246,7 @@ struct FfmpegSource::SoundScan {
     int lastRate = 0;         // and their rate
     int64_t lastEndSkip = 0;  // padding its side data states
     bool lastDecoded = false;
+    bool rateless = false;  // some sound decoded with no sample rate: it cannot be placed
 };
 
 FfmpegSource::Decoded FfmpegSource::decode(const AVPacket* packet) {
@@ -279,6 +280,10 @@ void FfmpegSource::addSoundPacket(SoundScan& scan) {
     }
     const int64_t count = known.count;
     const int rate = known.rate;
+    if (rate <= 0 && count > 0) {
+        scan.rateless = true;  // samples with no rate have no place on a timeline
+        return;
+    }
     int64_t endSkip = 0;
     size_t size = 0;
     const uint8_t* skip = av_packet_get_side_data(packet_, AV_PKT_DATA_SKIP_SAMPLES, &size);
@@ -431,7 +436,7 @@ bool FfmpegSource::scan() {
     }
     skipFrames_ = segments_.toFrame(std::min(sound.startSkip, sound.raw));
     soundFrames_ = std::max<int64_t>(0, segments_.toFrame(sound.raw - sound.endSkip) - skipFrames_);
-    if (audioStream_ >= 0 && (soundFrames_ == 0 || sampleRate_ <= 0)) {
+    if (audioStream_ >= 0 && (soundFrames_ == 0 || sampleRate_ <= 0 || sound.rateless)) {
         avcodec_free_context(&codec_);
         audioStream_ = -1;
         index_.clear();
