@@ -211,7 +211,7 @@ class Device final : public DeviceClock {
         size_t gainRampLeft = 0;
         uint32_t levelsSeen = (1000u << 16) | 1000u;
         double ratio = 1;  // output frames per source frame, speed included
-        float scratch[kChunkFrames * 2];
+        float scratch[kChunkFrames * 2]{};
     } rt_;
     Resampler resampler_;  // callback only (built with the device); at ratio 1 a bit-exact copy
 

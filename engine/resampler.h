@@ -59,8 +59,10 @@ class Resampler {
     void advance();
 
     const SincFilter& filter_;
-    float left_[kCapacity];
-    float right_[kCapacity];
+    // Zeroed when built, on the UI thread, so the callback never touches a page first (a
+    // page fault there can cost milliseconds on a virtual machine).
+    float left_[kCapacity]{};
+    float right_[kCapacity]{};
     size_t fill_ = 0;     // buffered frames
     size_t centre_ = 0;   // buffer index of the input frame at or just before the output time
     int64_t origin_ = 0;  // timeline frame of buffer index 0
@@ -69,7 +71,7 @@ class Resampler {
     double stepTarget_ = 1;
     double stepDelta_ = 0;
     size_t rampLeft_ = 0;
-    float coefficients_[2 * kMaxHalfTaps];
+    float coefficients_[2 * kMaxHalfTaps]{};
 };
 
 }  // namespace engine
