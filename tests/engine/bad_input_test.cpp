@@ -72,6 +72,36 @@ TEST_F(BadInput, TextNamedLikeASong) {
     EXPECT_EQ(openError(writeFile("text.mp4", text)), OpenError::InvalidFile);
 }
 
+// A 16-bit stereo WAV header stating `rate`, then `frames` of silence.
+std::string wavWithRate(uint32_t rate, uint32_t frames) {
+    std::string bytes;
+    const auto field = [&bytes](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    bytes += "RIFF";
+    field(36 + frames * 4, 4);
+    bytes += "WAVEfmt ";
+    field(16, 4);
+    field(1, 2);  // PCM
+    field(2, 2);
+    field(rate, 4);
+    field(rate * 4, 4);
+    field(4, 2);
+    field(16, 2);
+    bytes += "data";
+    field(frames * 4, 4);
+    return bytes + std::string(frames * 4, '\0');
+}
+
+TEST_F(BadInput, SampleRateBeyondWhatTheResamplerReaches) {
+    EXPECT_EQ(openError(writeFile("20-MHz.wav", wavWithRate(20'000'000, 20'000))),
+              OpenError::InvalidFile);
+    EXPECT_EQ(openError(writeFile("12-MHz.wav", wavWithRate(12'000'000, 12'000))),
+              OpenError::None);  // 250 times the output's rate: within reach
+}
+
 TEST_F(BadInput, Folder) {
     const std::string folder = mediaFolder() + "/folder.mp3";
     std::filesystem::create_directory(folder);
