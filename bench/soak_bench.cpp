@@ -193,12 +193,12 @@ unsigned long long ull(uint64_t n) {
     return static_cast<unsigned long long>(n);
 }
 
-void printMinute(double minute, const engine::SoundGaps& gaps, const SoakOutput& output,
-                 const Tally& tally) {
+void printMinute(const MemorySample& memory, const engine::SoundGaps& gaps,
+                 const SoakOutput& output, const Tally& tally) {
     std::printf(
         "%5.1f min: RSS %ld kB, threads %ld, dropouts %llu, late starts %llu, longest "
         "callback %.0f us, opened %llu, closed %llu\n",
-        minute, procStatus("VmRSS"), procStatus("Threads"), ull(gaps.dropouts),
+        memory.minute, memory.rssKb, procStatus("Threads"), ull(gaps.dropouts),
         ull(gaps.lateStarts), output.durations().longestUs(), ull(tally.opened), ull(tally.closed));
     std::fflush(stdout);
 }
@@ -218,7 +218,7 @@ std::vector<MemorySample> playTheSet(int minutes, engine::MixerEngine& engine, D
         }
         if (step > 0 && step % 600 == 0) {
             memory.push_back({minutesSince(start), procStatus("VmRSS")});
-            printMinute(minutesSince(start), engine.gaps(), output, tally);
+            printMinute(memory.back(), engine.gaps(), output, tally);
         }
         std::this_thread::sleep_until(start + std::chrono::milliseconds(100) * (step + 1));
     }

@@ -33,6 +33,11 @@ constexpr size_t kRingBlocks = 64;     // about 1.4 s of sound at 48 kHz decoded
 constexpr size_t kChunkFrames = 256;   // output frames the callback resamples at once
 constexpr double kMaxRatio = 256.0;    // the furthest speed takes the rate either way
 
+// Whether the resampler reaches `ratio` (output frames per source frame); false for NaN.
+inline bool WithinResamplerReach(double ratio) {
+    return ratio <= kMaxRatio && ratio >= 1.0 / kMaxRatio;
+}
+
 // One block of decoded sound on the device timeline. The reader fills it in place in the
 // ring; the callback reads it in place. The headers form one small table and the samples
 // live apart (see Device::blockSamples_), so that skipping stale blocks after a seek reads

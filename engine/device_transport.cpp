@@ -199,7 +199,7 @@ double Device::ratioAt(int32_t speed) const {
 
 bool Device::setSpeed(int32_t speed) {
     const double ratio = ratioAt(speed);
-    if (speed <= 0 || ratio > kMaxRatio || ratio < 1.0 / kMaxRatio) {
+    if (speed <= 0 || !WithinResamplerReach(ratio)) {
         return false;
     }
     speed_.store(speed, std::memory_order_relaxed);

@@ -196,7 +196,7 @@ OpenError FfmpegSource::openFile(const std::string& path) {
     if (!scan()) {
         return OpenError::InvalidFile;
     }
-    if (!lastsAMillisecond()) {
+    if (!LastsAMillisecond(lengthFrames_, sampleRate_)) {
         return OpenError::InvalidFile;
     }
     if (audioStream_ >= 0) {
@@ -217,11 +217,7 @@ OpenError FfmpegSource::openFile(const std::string& path) {
         }
     }
     seek(0);  // read() may follow at once, silent videos too
-    return lastsAMillisecond() ? OpenError::None : OpenError::InvalidFile;
-}
-
-bool FfmpegSource::lastsAMillisecond() const {
-    return LastsAMillisecond(lengthFrames_, sampleRate_);
+    return LastsAMillisecond(lengthFrames_, sampleRate_) ? OpenError::None : OpenError::InvalidFile;
 }
 
 // What the scan learns of the sound beyond the index; the last two packets are kept to

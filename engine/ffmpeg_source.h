@@ -78,7 +78,6 @@ class FfmpegSource final : public Source {
     FfmpegSource() = default;
     OpenError openFile(const std::string& path);
     bool scan();
-    bool lastsAMillisecond() const;
     bool readContainerIndex(SoundScan& sound, std::vector<VideoSpan>& video);
     void addSoundPacket(SoundScan& scan);
     void settleLastPacket(SoundScan& scan);

@@ -73,10 +73,9 @@ OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
     if (error != OpenError::None) {
         return {0, error};
     }
-    // The resampler reaches kMaxRatio either way; a rate beyond it, which only a damaged
-    // header states, would play at a wrong pitch.
-    const double ratio = static_cast<double>(sampleRate_) / source->sampleRate();
-    if (!(ratio <= kMaxRatio && ratio >= 1.0 / kMaxRatio)) {
+    // A rate beyond the resampler's reach, which only a damaged header states, would play
+    // at a wrong pitch.
+    if (!WithinResamplerReach(static_cast<double>(sampleRate_) / source->sampleRate())) {
         return {0, OpenError::InvalidFile};
     }
     // The device and its picture are made before the lock: opening a video's decoder
