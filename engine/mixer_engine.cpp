@@ -80,11 +80,14 @@ OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
     }
     // The device and its picture are made before the lock: opening a video's decoder
     // reads the file, and other commands need not wait for that.
+    const std::optional<PictureTimeline> pictures = source->pictureTimeline();
     std::unique_ptr<Device> device;
     std::unique_ptr<VideoTrack> video;
     try {
         device = std::make_unique<Device>(std::move(source), sampleRate_, periodFrames_);
-        video = VideoTrack::open(path, parentWindow, *device);
+        if (pictures) {
+            video = VideoTrack::open(path, *pictures, parentWindow, *device);
+        }
     } catch (const std::bad_alloc&) {
         return {0, OpenError::OutOfMemory};
     }

@@ -75,4 +75,23 @@ PacketSamples packetSamples(const AVPacket& packet, const AVCodecParameters& cod
     return count >= 0 ? PacketSamples{count, sampleRate} : PacketSamples{};
 }
 
+int PrerollPackets(const AVCodecParameters& codec) {
+    switch (codec.codec_id) {
+        case AV_CODEC_ID_MP3:
+        case AV_CODEC_ID_MP2:
+        case AV_CODEC_ID_MP1:
+            return 10;  // bit reservoir and overlap: several frames of warm-up
+        case AV_CODEC_ID_OPUS:
+            return 40;  // its decoder state takes long to match straight decoding
+        case AV_CODEC_ID_PCM_S16LE:
+        case AV_CODEC_ID_PCM_S24LE:
+        case AV_CODEC_ID_PCM_S32LE:
+        case AV_CODEC_ID_PCM_F32LE:
+        case AV_CODEC_ID_PCM_U8:
+            return 0;
+        default:
+            return 4;
+    }
+}
+
 }  // namespace engine

@@ -28,4 +28,8 @@ struct PacketSamples {
 PacketSamples packetSamples(const AVPacket& packet, const AVCodecParameters& codec,
                             AVRational timeBase, int sampleRate);
 
+// How many packets before a seek target a decoder needs to warm up so that its output from
+// the target on equals straight decoding.
+int PrerollPackets(const AVCodecParameters& codec);
+
 }  // namespace engine

@@ -10,11 +10,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/media_engine.h"
 
 namespace engine {
+
+// Where a file's pictures sit on its device timeline: the file's time at timeline frame 0,
+// in 1/rate seconds of the streams' own clock. Sound and pictures share it, so a picture
+// shows with the sound of its time even when one stream starts after the other.
+struct PictureTimeline {
+    int64_t originFrames = 0;
+    int rate = 48000;
+};
 
 class Source {
   public:
@@ -23,6 +32,8 @@ class Source {
     // Immutable after open.
     virtual int sampleRate() const = 0;        // frames a second of read()
     virtual int64_t lengthFrames() const = 0;  // exact and final, at sampleRate
+    // Files with moving pictures only.
+    virtual std::optional<PictureTimeline> pictureTimeline() const { return std::nullopt; }
 
     // Reader thread. The next read() starts exactly at `frame` (0..lengthFrames).
     virtual void seek(int64_t frame) = 0;

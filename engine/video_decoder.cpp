@@ -12,79 +12,34 @@ namespace {
 
 constexpr AVRational kMs{1, 1000};
 
-bool isRealVideo(const AVStream* stream) {
-    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
-           (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0;
-}
-
-// The largest real video stream of a known size.
-int pickStream(const AVFormatContext* format) {
-    int best = -1;
-    int64_t bestArea = 0;
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-        const AVStream* stream = format->streams[i];
-        const int64_t area = int64_t{stream->codecpar->width} * stream->codecpar->height;
-        if (isRealVideo(stream) && stream->codecpar->width > 0 && area > bestArea) {
-            best = static_cast<int>(i);
-            bestArea = area;
-        }
-    }
-    return best;
-}
-
-bool anyRealVideo(const AVFormatContext* format) {
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-        if (isRealVideo(format->streams[i])) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 void FrameDeleter::operator()(AVFrame* frame) const {
     av_frame_free(&frame);
 }
 
-int VideoDecoder::interruptCallback(void* self) {
-    return static_cast<VideoDecoder*>(self)->interrupted_.load(std::memory_order_relaxed) ? 1 : 0;
-}
-
-std::unique_ptr<VideoDecoder> VideoDecoder::open(const std::string& path) {
+std::unique_ptr<VideoDecoder> VideoDecoder::open(const std::string& path,
+                                                 const PictureTimeline& timeline) {
     std::unique_ptr<VideoDecoder> decoder(new VideoDecoder);
-    if (!decoder->openFile(path)) {
+    OpenError error = OpenError::None;
+    decoder->input_ = MediaInput::open(path, error);
+    decoder->packet_ = av_packet_alloc();
+    decoder->frame_ = av_frame_alloc();
+    if (!decoder->input_ || !decoder->packet_ || !decoder->frame_) {
         return nullptr;
     }
+    const int stream = PictureStream(decoder->input_->format());
+    if (stream < 0 || !decoder->openCodec(stream, timeline)) {
+        return nullptr;
+    }
+    decoder->input_->endDeadline();
     decoder->thread_ = std::thread([d = decoder.get()] { d->run(); });
     return decoder;
 }
 
-bool VideoDecoder::openFile(const std::string& path) {
-    format_ = avformat_alloc_context();
-    packet_ = av_packet_alloc();
-    frame_ = av_frame_alloc();
-    if (format_ == nullptr || packet_ == nullptr || frame_ == nullptr) {
-        return false;
-    }
-    format_->interrupt_callback.callback = &VideoDecoder::interruptCallback;
-    format_->interrupt_callback.opaque = this;
-    format_->probesize = 2 << 20;
-    if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) {
-        return false;
-    }
-    // Formats that declare their streams up front and have no video need no probing: a
-    // sound file costs only its header here.
-    const bool declared = (format_->ctx_flags & AVFMTCTX_NOHEADER) == 0;
-    if ((declared && !anyRealVideo(format_)) || avformat_find_stream_info(format_, nullptr) < 0) {
-        return false;
-    }
-    const int stream = pickStream(format_);
-    return stream >= 0 && openCodec(stream);
-}
-
-bool VideoDecoder::openCodec(int stream) {
-    AVStream* video = format_->streams[stream];
+bool VideoDecoder::openCodec(int stream, const PictureTimeline& timeline) {
+    AVFormatContext* format = input_->format();
+    AVStream* video = format->streams[stream];
     const AVCodec* decoder = avcodec_find_decoder(video->codecpar->codec_id);
     if (decoder == nullptr) {
         return false;
@@ -101,19 +56,20 @@ bool VideoDecoder::openCodec(int stream) {
     if (avcodec_open2(codec_, decoder, nullptr) < 0) {
         return false;
     }
-    for (unsigned i = 0; i < format_->nb_streams; ++i) {
-        format_->streams[i]->discard =
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        format->streams[i]->discard =
             static_cast<int>(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     }
     stream_ = stream;
-    startPts_ = video->start_time != AV_NOPTS_VALUE ? video->start_time : 0;
+    originPts_ =
+        av_rescale_q(timeline.originFrames, AVRational{1, timeline.rate}, video->time_base);
     displayWidth_ = video->codecpar->width;
     displayHeight_ = video->codecpar->height;
-    const AVRational aspect = av_guess_sample_aspect_ratio(format_, video, nullptr);
+    const AVRational aspect = av_guess_sample_aspect_ratio(format, video, nullptr);
     if (aspect.num > 0 && aspect.den > 0 && aspect.num != aspect.den) {
         displayWidth_ = static_cast<int>(av_rescale(displayWidth_, aspect.num, aspect.den));
     }
-    const AVRational rate = av_guess_frame_rate(format_, video, nullptr);
+    const AVRational rate = av_guess_frame_rate(format, video, nullptr);
     if (rate.num > 0 && rate.den > 0) {
         frameMs_ = std::max<int64_t>(1, av_rescale(1000, rate.den, rate.num));
     }
@@ -125,7 +81,9 @@ VideoDecoder::~VideoDecoder() {
         std::lock_guard lock(mutex_);
         quit_ = true;
     }
-    interrupted_.store(true, std::memory_order_relaxed);
+    if (input_) {
+        input_->interrupt();
+    }
     wakeDecoder_.notify_all();
     if (thread_.joinable()) {
         thread_.join();
@@ -135,7 +93,6 @@ VideoDecoder::~VideoDecoder() {
     av_frame_free(&frame_);
     av_packet_free(&packet_);
     avcodec_free_context(&codec_);
-    avformat_close_input(&format_);
 }
 
 // ---------------------------------------------------------------- presenter thread
@@ -209,10 +166,12 @@ void VideoDecoder::run() {
 }
 
 void VideoDecoder::seekTo(int64_t ms) {
-    AVStream* video = format_->streams[stream_];
-    const int64_t target = startPts_ + av_rescale_q(ms, kMs, video->time_base);
-    if (av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD) < 0) {
-        av_seek_frame(format_, stream_, startPts_, AVSEEK_FLAG_BACKWARD);
+    AVFormatContext* format = input_->format();
+    const AVStream* video = format->streams[stream_];
+    const int64_t target = originPts_ + av_rescale_q(ms, kMs, video->time_base);
+    if (av_seek_frame(format, stream_, target, AVSEEK_FLAG_BACKWARD) < 0) {
+        const int64_t first = video->start_time != AV_NOPTS_VALUE ? video->start_time : 0;
+        av_seek_frame(format, stream_, first, AVSEEK_FLAG_BACKWARD);
     }
     avcodec_flush_buffers(codec_);
     drained_.store(false, std::memory_order_release);
@@ -222,7 +181,7 @@ void VideoDecoder::seekTo(int64_t ms) {
 
 // Reads one packet of the stream and delivers what it decodes to. false at the end.
 bool VideoDecoder::decodeSome() {
-    const int read = av_read_frame(format_, packet_);
+    const int read = av_read_frame(input_->format(), packet_);
     if (read >= 0 && packet_->stream_index != stream_) {
         av_packet_unref(packet_);
         return true;
@@ -246,7 +205,7 @@ void VideoDecoder::deliver(AVFrame* decoded) {
     const int64_t pts = decoded->best_effort_timestamp;
     const int64_t ms =
         pts != AV_NOPTS_VALUE
-            ? av_rescale_q(pts - startPts_, format_->streams[stream_]->time_base, kMs)
+            ? av_rescale_q(pts - originPts_, input_->format()->streams[stream_]->time_base, kMs)
             : lastMs_ + frameMs_;
     lastMs_ = ms;
     FramePtr frame(av_frame_alloc());

@@ -3,10 +3,12 @@
 // its own, a few frames ahead of the one shown, in bounded memory. The presenter names a
 // start (at open, after a seek or a play from elsewhere) and takes the frames in order;
 // the first frame after a start is the one showing at that exact time, not the key frame
-// before it. Frame times are milliseconds on the device timeline: the stream's own first
-// frame is at 0.
+// before it. Frame times are milliseconds on the device timeline, whose origin the sound's
+// scan fixed for the whole file (see PictureTimeline): pictures that start after the sound
+// start that much later.
 //
-// Threads: open() and the destructor on the UI thread; restart(), takeDue() and the waits
+// Threads: open() and the destructor on the UI thread (open under the input's stall
+// deadline); restart(), takeDue() and the waits
 // on the presenter's thread; decoding on the decoder's own thread.
 
 #include <atomic>
@@ -19,7 +21,9 @@
 #include <string>
 #include <thread>
 
-struct AVFormatContext;
+#include "engine/media_input.h"
+#include "engine/source.h"
+
 struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
@@ -41,7 +45,8 @@ class VideoDecoder {
     static constexpr size_t kFramesAhead = 4;
 
     // nullptr when the file has no video stream, or none that decodes.
-    static std::unique_ptr<VideoDecoder> open(const std::string& path);
+    static std::unique_ptr<VideoDecoder> open(const std::string& path,
+                                              const PictureTimeline& timeline);
     ~VideoDecoder();
     VideoDecoder(const VideoDecoder&) = delete;
     VideoDecoder& operator=(const VideoDecoder&) = delete;
@@ -67,23 +72,21 @@ class VideoDecoder {
 
   private:
     VideoDecoder() = default;
-    bool openFile(const std::string& path);
-    bool openCodec(int stream);
+    bool openCodec(int stream, const PictureTimeline& timeline);
     void run();
     void seekTo(int64_t ms);
     bool decodeSome();
     void deliver(AVFrame* frame);
     void push(int64_t ms, FramePtr frame);
-    static int interruptCallback(void* self);
 
     // Immutable after open.
     int stream_ = -1;
     int displayWidth_ = 0, displayHeight_ = 0;
     int64_t frameMs_ = 40;
-    int64_t startPts_ = 0;  // the stream's first time stamp: frame time 0
+    int64_t originPts_ = 0;  // the device timeline's frame 0, in the stream's time base
 
-    // Decoder thread (the UI thread during open).
-    AVFormatContext* format_ = nullptr;
+    // Decoder thread (the UI thread during open); interrupt() from any.
+    std::unique_ptr<MediaInput> input_;
     AVCodecContext* codec_ = nullptr;
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
@@ -101,7 +104,6 @@ class VideoDecoder {
     bool requestChanged_ = false;      // guarded: decode from requestMs_ next
     bool quit_ = false;                // guarded
     std::atomic<bool> drained_{true};  // written by the decoder thread; idle until a start
-    std::atomic<bool> interrupted_{false};
 
     std::thread thread_;  // last: started after everything above exists
 };

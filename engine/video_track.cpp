@@ -2,16 +2,18 @@
 
 namespace engine {
 
-std::unique_ptr<VideoTrack> VideoTrack::open(const std::string& path, int32_t parentWindow,
+std::unique_ptr<VideoTrack> VideoTrack::open(const std::string& path,
+                                             const PictureTimeline& timeline, int32_t parentWindow,
                                              const DeviceClock& clock) {
-    std::unique_ptr<VideoDecoder> decoder = VideoDecoder::open(path);
-    if (!decoder) {
-        return nullptr;
-    }
+    // The host first: without one no decoder thread is started for nothing.
     std::unique_ptr<platform::Picture> picture;
     platform::WithWindowHost(
         parentWindow, [&picture](platform::WindowHost& host) { picture = host.createPicture(); });
     if (!picture) {
+        return nullptr;
+    }
+    std::unique_ptr<VideoDecoder> decoder = VideoDecoder::open(path, timeline);
+    if (!decoder) {
         return nullptr;
     }
     std::unique_ptr<VideoTrack> track(new VideoTrack);

@@ -18,9 +18,10 @@ namespace engine {
 
 class VideoTrack {
   public:
-    // nullptr when the file has no video that decodes, or `parentWindow` names no window
-    // host: the device then plays without a picture. `clock` must outlive the track.
-    static std::unique_ptr<VideoTrack> open(const std::string& path, int32_t parentWindow,
+    // nullptr when `parentWindow` names no window host, or the file has no video that
+    // decodes: the device then plays without a picture. `clock` must outlive the track.
+    static std::unique_ptr<VideoTrack> open(const std::string& path,
+                                            const PictureTimeline& timeline, int32_t parentWindow,
                                             const DeviceClock& clock);
     ~VideoTrack() = default;
     VideoTrack(const VideoTrack&) = delete;

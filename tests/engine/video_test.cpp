@@ -152,5 +152,52 @@ TEST_F(Video, SoundOnlyFilesAndParentsNamingNoWindowMakeNoPicture) {
     EXPECT_GT(rms(rig.render(kRate / 2), 0, kRate / 10, kRate / 2), 0.1) << "the sound plays";
 }
 
+// Pictures that start a second after the sound (camera files, DVD rips): each container
+// with its own clock. The picture is the one for the sound's position, not a second ahead.
+struct LateVideo {
+    const char* container;
+    const char* coding;
+};
+
+class LatePictures : public Video, public ::testing::WithParamInterface<LateVideo> {
+  protected:
+    std::string lateClip() {
+        const LateVideo& kind = GetParam();
+        return makeMedia(std::string("late-video.") + kind.container,
+                         "-itsoffset 1 -i '" + countedVideoOnly() + "' " +
+                             toneInput(1000, 0.5, 5, kRate) +
+                             " -map 0:v -map 1:a -fps_mode passthrough " + kind.coding);
+    }
+};
+
+constexpr int64_t kPictureDelayMs = 1000;
+
+TEST_P(LatePictures, ShowTheFrameForTheSoundsPositionAfterPlayAndSeek) {
+    const auto deck = openOk(lateClip());
+    place(deck);
+    // Within a frame: an MPEG stream's clock starts a few milliseconds off its sound's.
+    const auto settlesNear = [&](int expected) {
+        return numberShown(host.waitUntil(
+            [&](const auto& s) { return std::abs(numberShown(s) - expected) <= 1; }));
+    };
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate * 2);
+    const int playing =
+        static_cast<int>((rig.engine->positionMs(deck) - kPictureDelayMs) / kCountedFrameMs);
+    EXPECT_NEAR(settlesNear(playing), playing, 1);
+    rig.engine->pause(deck);
+    rig.engine->seek(deck, 3000);
+    EXPECT_NEAR(settlesNear(50), 50, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, LatePictures,
+                         ::testing::Values(LateVideo{"mp4", "-c:v copy -c:a aac -aac_pns 0"},
+                                           LateVideo{"mpg",
+                                                     "-c:v mpeg2video -q:v 2 -g 50 -c:a mp2"},
+                                           LateVideo{"mkv", "-c:v copy -c:a flac"}),
+                         [](const ::testing::TestParamInfo<LateVideo>& clip) {
+                             return std::string(clip.param.container);
+                         });
+
 }  // namespace
 }  // namespace enginetest
