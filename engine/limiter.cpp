@@ -8,13 +8,13 @@ namespace {
 
 constexpr double kAttackSeconds = 0.005;  // for the gain to fall all the way
 constexpr double kReleaseSeconds = 0.1;   // time constant of the recovery
-constexpr float kUnityDistance = 1e-6f;   // closer to 1 than this, the gain is 1 (-120 dB)
+constexpr float kUnityDistance = 1e-6f;   // a smaller reduction is none (-120 dB)
 
 }  // namespace
 
 Limiter::Limiter(int sampleRate)
     : attackStep_(static_cast<float>(1 / (kAttackSeconds * sampleRate))),
-      release_(static_cast<float>(-std::expm1(-1 / (kReleaseSeconds * sampleRate)))) {}
+      keep_(static_cast<float>(std::exp(-1 / (kReleaseSeconds * sampleRate)))) {}
 
 void Limiter::process(float* stereo, size_t frames) noexcept {
     while (frames > 0) {
@@ -23,7 +23,7 @@ void Limiter::process(float* stereo, size_t frames) noexcept {
         for (size_t i = 0; i < 2 * n; ++i) {
             peak = std::max(peak, std::fabs(stereo[i]));
         }
-        if (gain_ < 1 || peak > 1) {
+        if (reduction_ > 0 || peak > 1) {
             limit(stereo, n);
         }
         stereo += 2 * n;
@@ -42,12 +42,13 @@ void Limiter::limit(float* stereo, size_t frames) {
     }
     // Forwards: recover towards 1, never above the ceiling.
     for (size_t i = 0; i < frames; ++i) {
-        gain_ = std::min(ceiling_[i], gain_ + (1 - gain_) * release_);
-        stereo[2 * i] = std::clamp(stereo[2 * i] * gain_, -1.0f, 1.0f);
-        stereo[2 * i + 1] = std::clamp(stereo[2 * i + 1] * gain_, -1.0f, 1.0f);
+        reduction_ = std::max(1 - ceiling_[i], reduction_ * keep_);
+        const float gain = 1 - reduction_;
+        stereo[2 * i] = std::clamp(stereo[2 * i] * gain, -1.0f, 1.0f);
+        stereo[2 * i + 1] = std::clamp(stereo[2 * i + 1] * gain, -1.0f, 1.0f);
     }
-    if (1 - gain_ < kUnityDistance) {
-        gain_ = 1;
+    if (reduction_ < kUnityDistance) {
+        reduction_ = 0;
     }
 }
 

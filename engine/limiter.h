@@ -24,8 +24,10 @@ class Limiter {
     void limit(float* stereo, size_t frames);
 
     const float attackStep_;  // the most the gain falls per frame ahead of an over
-    const float release_;     // share of the remaining reduction recovered per frame
-    float gain_ = 1;
+    const float keep_;        // share of the reduction still left after a frame of recovery
+    // 1 - gain. Kept as the reduction, not the gain, so that recovery shrinks it towards 0
+    // with float precision to spare: a gain near 1 would stop moving well short of it.
+    float reduction_ = 0;
     float ceiling_[kSpan];  // per frame: the highest gain that keeps every over ahead in
 };
 
