@@ -376,16 +376,6 @@ TEST_F(Playback, VideoWithoutSoundPlaysSilenceForItsLength) {
     EXPECT_EQ(rig.engine->positionMs(deck), 2000);
 }
 
-TEST_F(Playback, CoverArtIsNotAVideoStream) {
-    const auto art =
-        makeMedia("art.png", "-f lavfi -i color=red:size=64x64:duration=1 -frames:v 1");
-    const auto withArt = makeMedia("art.mp3", "-i '" + mp3Cbr() + "' -i '" + art +
-                                                  "' -map 0:a -map 1:v -c copy -id3v2_version 3 "
-                                                  "-disposition:v attached_pic");
-    const auto deck = openOk(withArt);
-    EXPECT_EQ(rig.engine->lengthMs(deck), 3000);
-}
-
 TEST_F(Playback, LongerVideoMakesTheLength) {
     const auto video =
         makeMedia("longer-video.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=4 -i '" +

@@ -1,7 +1,7 @@
 // Pictures of counted-frame videos in an in-memory window: the frame shown follows the
 // device's clock through play, pause, seek and speed; `put` places and scales; a picture
-// nothing placed shows only while its device plays or is paused; sound-only files and
-// parents that name no window make no picture.
+// nothing placed shows only while its device plays or is paused; sound-only files, cover
+// art and parents that name no window make no picture.
 
 #include <gtest/gtest.h>
 
@@ -150,6 +150,20 @@ TEST_F(Video, SoundOnlyFilesAndParentsNamingNoWindowMakeNoPicture) {
     EXPECT_EQ(host.seen().created, 0);
     rig.engine->play(deck, 0, 1000);
     EXPECT_GT(rms(rig.render(kRate / 2), 0, kRate / 10, kRate / 2), 0.1) << "the sound plays";
+}
+
+// An mp3's cover art is a picture stream of one frame: neither a video to show nor a length.
+TEST_F(Video, CoverArtIsNotAVideoStream) {
+    const auto art =
+        makeMedia("art.png", "-f lavfi -i color=red:size=64x64:duration=1 -frames:v 1");
+    const auto withArt = makeMedia("art.mp3", "-i '" + mp3Cbr() + "' -i '" + art +
+                                                  "' -map 0:a -map 1:v -c copy -id3v2_version 3 "
+                                                  "-disposition:v attached_pic");
+    const auto deck = openOk(withArt);
+    EXPECT_EQ(rig.engine->lengthMs(deck), 3000);
+    rig.engine->play(deck, 0, 3000);
+    rig.render(kRate / 2);
+    EXPECT_EQ(host.seen().created, 0);
 }
 
 }  // namespace
