@@ -358,7 +358,7 @@ TEST_F(Playback, SurroundIsMixedDownToStereo) {
     EXPECT_EQ(rig.engine->lengthMs(deck), 1000);
     rig.engine->play(deck, 0, 1000);
     const auto out = rig.render(4800);
-    // Normalised: six correlated channels come out no louder than one (it was 2.4 times).
+    // Normalised: six correlated channels come out no louder than one of them.
     const double channel = 0.125 / std::sqrt(2.0);
     EXPECT_GT(rms(out, 0, 1000, 4800), 0.05);
     EXPECT_LE(rms(out, 0, 1000, 4800), channel + 0.002);

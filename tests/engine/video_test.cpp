@@ -107,7 +107,8 @@ TEST_F(Video, PutPlacesAndScalesThePictureAndASizeOfZeroKeepsItsSize) {
     EXPECT_EQ(host.seen().place.bottom, 6 + 137);
 }
 
-// The mended fault: a video sample nothing places must not cover the window once over.
+// A video sample nothing places shows at its own size, and is taken away when it ends so
+// that it does not cover the window.
 TEST_F(Video, APictureNothingPlacedHasTheVideosSizeAndShowsOnlyWhilePlayingOrPaused) {
     const auto deck = openOk(countedVideo());
     const auto opened = host.seen();
