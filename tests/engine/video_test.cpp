@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "memory_window.h"
 #include "test_media.h"
 
@@ -58,6 +61,20 @@ TEST_F(Video, PauseKeepsThePausedFrame) {
     rig.render(kRate / 2);
     EXPECT_EQ(rig.engine->mode(deck), Mode::Paused);
     EXPECT_NEAR(settledFrame(deck), 17, 1);  // about 695 ms
+}
+
+// The presenter wakes 50 times a second; paused, it must not scale and send the same frame
+// again each time.
+TEST_F(Video, APausedPictureIsNotSentItsFrameAgainAndAgain) {
+    const auto deck = openOk(countedVideo());
+    place(deck);
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate / 2);
+    rig.engine->pause(deck);
+    ASSERT_EQ(settledFrame(deck), frameAtClock(deck));
+    const int shows = host.seen().shows;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LE(host.seen().shows - shows, 2);
 }
 
 TEST_F(Video, ASeekShowsTheExactFrameAtTheTargetNotTheKeyFrameBefore) {
