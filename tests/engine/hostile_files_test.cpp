@@ -1,5 +1,6 @@
-// Files that once broke the engine (found by the media fuzz target, fuzz/media_file_fuzz.cpp),
-// each put through the same workout the fuzzer gave it. A file's name says what it broke.
+// Hostile files, each put through the workout the media fuzz target (fuzz/media_file_fuzz.cpp)
+// gives a file, so that they replay as the fuzzer meets them. A file's name says what about
+// it is hostile.
 
 #include <gtest/gtest.h>
 

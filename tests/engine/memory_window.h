@@ -1,7 +1,7 @@
 #pragma once
 // A window host kept in memory for tests: registered under a handle while it lives, it
-// records where its picture is placed and which frame it shows, and whether the picture
-// still exists.
+// records where its picture is placed, which frame it shows and how many times a frame was
+// sent to it, and whether the picture still exists.
 
 #include <chrono>
 #include <memory>
@@ -19,6 +19,7 @@ class MemoryHost final : public platform::WindowHost {
         int created = 0;
         platform::Rect place{};  // left, top, right, bottom
         std::shared_ptr<const platform::VideoFrame> frame;
+        int shows = 0;  // show() calls since the picture was created
     };
 
     MemoryHost() : handle_(platform::RegisterWindowHost(*this)) {}
@@ -44,7 +45,7 @@ class MemoryHost final : public platform::WindowHost {
     platform::Rect outerRect() const override { return {0, 0, 640, 480}; }
     std::unique_ptr<platform::Picture> createPicture() override {
         std::lock_guard lock(state_->mutex);
-        state_->seen = Seen{true, state_->seen.created + 1, {}, nullptr};
+        state_->seen = Seen{true, state_->seen.created + 1, {}, nullptr, 0};
         return std::make_unique<MemoryPicture>(state_);
     }
 
@@ -67,6 +68,7 @@ class MemoryHost final : public platform::WindowHost {
         void show(std::shared_ptr<const platform::VideoFrame> frame) override {
             std::lock_guard lock(state_->mutex);
             state_->seen.frame = std::move(frame);
+            ++state_->seen.shows;
         }
 
       private:

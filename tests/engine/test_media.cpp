@@ -134,23 +134,30 @@ std::string chunk(const std::string& id, const std::string& body) {
 
 }  // namespace
 
+std::string midiFile(uint16_t division, const std::vector<std::string>& tracks) {
+    std::string bytes = chunk("MThd", bigEndian(tracks.size() == 1 ? 0 : 1, 2) +
+                                          bigEndian(static_cast<uint32_t>(tracks.size()), 2) +
+                                          bigEndian(division, 2));
+    for (const std::string& track : tracks) {
+        bytes += chunk("MTrk", track);
+    }
+    return bytes;
+}
+
 std::string midiSong() {
     const std::string path = mediaFolder() + "/song.mid";
     if (!std::filesystem::exists(path)) {
-        // 96 ticks a quarter; deltas below 128 are one byte.
-        const std::string header =
-            chunk("MThd", bigEndian(1, 2) + bigEndian(2, 2) + bigEndian(96, 2));
-        const std::string tempo = chunk(
-            "MTrk", std::string("\0\xFF\x51\x03", 4) + bigEndian(500000, 3) +  // 120 a minute
-                        std::string("\x81\x40\xFF\x51\x03", 5) + bigEndian(250000, 3) +  // 240
-                        std::string("\x81\x40\xFF\x2F\0", 5));
-        const std::string notes =
-            chunk("MTrk", std::string("\0\xC0\x49"      // flute
-                                      "\0\x90\x45\x64"  // A4 on
-                                      "\x83\x00\x45\0"  // off (running status, velocity 0)
-                                      "\0\xFF\x2F\0",
-                                      15));
-        std::ofstream(path, std::ios::binary) << header << tempo << notes;
+        // 96 ticks a quarter; deltas below 128 are one byte. 120 beats a minute, then 240.
+        const std::string tempo = std::string("\0\xFF\x51\x03", 4) + bigEndian(500000, 3) +
+                                  std::string("\x81\x40\xFF\x51\x03", 5) + bigEndian(250000, 3) +
+                                  std::string("\x81\x40\xFF\x2F\0", 5);
+        const std::string notes(
+            "\0\xC0\x49"      // flute
+            "\0\x90\x45\x64"  // A4 on
+            "\x83\x00\x45\0"  // off (running status, velocity 0)
+            "\0\xFF\x2F\0",
+            15);
+        std::ofstream(path, std::ios::binary) << midiFile(96, {tempo, notes});
     }
     return path;
 }

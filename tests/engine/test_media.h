@@ -45,6 +45,9 @@ constexpr int64_t kCountedFrameMs = 40;
 // The number a counted frame shows, from the middle row of each bar; -1 for no picture.
 int countedFrameNumber(const platform::VideoFrame* frame);
 
+// The bytes of a Standard MIDI File (format 0 for one track, else 1) with this time
+// division, each track body (closed by its own end-of-track event) in its chunk.
+std::string midiFile(uint16_t division, const std::vector<std::string>& tracks);
 // A MIDI file written byte by byte: a flute holding A4 (440 Hz) from 0 to its end at
 // 1500 ms, two beats at 120 beats a minute, then two at 240 (a tempo change).
 std::string midiSong();

@@ -1,9 +1,12 @@
 // Pictures of counted-frame videos in an in-memory window: the frame shown follows the
 // device's clock through play, pause, seek and speed; `put` places and scales; a picture
-// nothing placed shows only while its device plays or is paused; sound-only files and
-// parents that name no window make no picture.
+// nothing placed shows only while its device plays or is paused; sound-only files, cover
+// art and parents that name no window make no picture.
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 #include "memory_window.h"
 #include "test_media.h"
@@ -60,6 +63,20 @@ TEST_F(Video, PauseKeepsThePausedFrame) {
     EXPECT_NEAR(settledFrame(deck), 17, 1);  // about 695 ms
 }
 
+// The presenter wakes 50 times a second; paused, it must not scale and send the same frame
+// again each time.
+TEST_F(Video, APausedPictureIsNotSentItsFrameAgainAndAgain) {
+    const auto deck = openOk(countedVideo());
+    place(deck);
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate / 2);
+    rig.engine->pause(deck);
+    ASSERT_EQ(settledFrame(deck), frameAtClock(deck));
+    const int shows = host.seen().shows;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LE(host.seen().shows - shows, 2);
+}
+
 TEST_F(Video, ASeekShowsTheExactFrameAtTheTargetNotTheKeyFrameBefore) {
     const auto deck = openOk(countedVideo());
     place(deck);
@@ -107,7 +124,8 @@ TEST_F(Video, PutPlacesAndScalesThePictureAndASizeOfZeroKeepsItsSize) {
     EXPECT_EQ(host.seen().place.bottom, 6 + 137);
 }
 
-// The mended fault: a video sample nothing places must not cover the window once over.
+// A video sample nothing places shows at its own size, and is taken away when it ends so
+// that it does not cover the window.
 TEST_F(Video, APictureNothingPlacedHasTheVideosSizeAndShowsOnlyWhilePlayingOrPaused) {
     const auto deck = openOk(countedVideo());
     const auto opened = host.seen();
@@ -198,6 +216,20 @@ INSTANTIATE_TEST_SUITE_P(Containers, LatePictures,
                          [](const ::testing::TestParamInfo<LateVideo>& clip) {
                              return std::string(clip.param.container);
                          });
+
+// An mp3's cover art is a picture stream of one frame: neither a video to show nor a length.
+TEST_F(Video, CoverArtIsNotAVideoStream) {
+    const auto art =
+        makeMedia("art.png", "-f lavfi -i color=red:size=64x64:duration=1 -frames:v 1");
+    const auto withArt = makeMedia("art.mp3", "-i '" + mp3Cbr() + "' -i '" + art +
+                                                  "' -map 0:a -map 1:v -c copy -id3v2_version 3 "
+                                                  "-disposition:v attached_pic");
+    const auto deck = openOk(withArt);
+    EXPECT_EQ(rig.engine->lengthMs(deck), 3000);
+    rig.engine->play(deck, 0, 3000);
+    rig.render(kRate / 2);
+    EXPECT_EQ(host.seen().created, 0);
+}
 
 }  // namespace
 }  // namespace enginetest

@@ -130,7 +130,7 @@ TEST_F(Window, AKnobDraggedPastBothEndsStopsAtThem) {
     EXPECT_EQ(commands.back(), "setaudio b Volume to 0");  // crossfader at the far left
 }
 
-class Drops : public Window {
+class Playlists : public Window {
   protected:
     // As the toolkit delivers a drop: the drag enters, then lets go.
     void drop(QWidget& target, QMimeData& data) {
@@ -142,7 +142,7 @@ class Drops : public Window {
     QListWidget& playlist() { return widget<QListWidget>("lstPlaylist(0)"); }
 };
 
-TEST_F(Drops, DroppedFilesJoinThePlaylistInTheirOrderAndEnterStartsOne) {
+TEST_F(Playlists, DroppedFilesJoinThePlaylistInTheirOrderAndEnterStartsOne) {
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile("/music/one.mp3"), QUrl("https://example.com/web.mp3"),
                    QUrl::fromLocalFile("/music/two songs.wav"),
@@ -171,6 +171,21 @@ TEST_F(Drops, DroppedFilesJoinThePlaylistInTheirOrderAndEnterStartsOne) {
         ASSERT_FALSE(sent().empty());
         EXPECT_EQ(sent()[0], "Close a");
         EXPECT_EQ(sent()[1].rfind("open ", 0), 0u) << sent()[1];
+    }
+}
+
+TEST_F(Playlists, TheDownKeyMovesTheSelectionAndTheModelFollows) {
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/music/one.mp3"), QUrl::fromLocalFile("/music/two.mp3"),
+                   QUrl::fromLocalFile("/music/three.mp3")});
+    drop(*playlist().viewport(), files);
+    ASSERT_EQ(playlist().count(), 3);
+    QTest::mouseClick(playlist().viewport(), Qt::LeftButton, {},
+                      playlist().visualItemRect(playlist().item(0)).center());
+    for (int row : {1, 2}) {
+        QTest::keyClick(&playlist(), Qt::Key_Down);
+        EXPECT_EQ(playlist().currentRow(), row);
+        EXPECT_EQ(controls.lstPlaylist[0].ListIndex, row);
     }
 }
 

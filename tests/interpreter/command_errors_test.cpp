@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "interpreter_test.h"
 #include "platform/platform.h"
 
@@ -104,12 +105,22 @@ const std::vector<ErrorCase> kRefused{
     {"open /x.mp3 alias q sideways", 259},
 };
 
-INSTANTIATE_TEST_SUITE_P(Interpreter, RefusedCommands, ::testing::ValuesIn(kRefused));
+INSTANTIATE_TEST_SUITE_P(Interpreter, RefusedCommands, ::testing::ValuesIn(kRefused),
+                         [](const ::testing::TestParamInfo<ErrorCase>& row) {
+                             return testnames::caseName(row.param.command) + "_gives_" +
+                                    std::to_string(row.param.code);
+                         });
 
 struct OpenErrorCase {
+    const char* name;
     engine::OpenError error;
     uint32_t code;
 };
+
+// Also the case's name.
+void PrintTo(const OpenErrorCase& c, std::ostream* out) {
+    *out << c.name << "_gives_" << c.code;
+}
 
 class RefusedFiles : public InterpreterTest, public ::testing::WithParamInterface<OpenErrorCase> {};
 
@@ -120,11 +131,13 @@ TEST_P(RefusedFiles, GetTheirCodeAndLeaveTheAliasFree) {
     EXPECT_EQ(send("open /music/good.mp3 alias b"), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Interpreter, RefusedFiles,
-                         ::testing::Values(OpenErrorCase{engine::OpenError::FileNotFound, 275},
-                                           OpenErrorCase{engine::OpenError::InvalidFile, 296},
-                                           OpenErrorCase{engine::OpenError::OutOfMemory, 264},
-                                           OpenErrorCase{engine::OpenError::Internal, 277}));
+INSTANTIATE_TEST_SUITE_P(
+    Interpreter, RefusedFiles,
+    ::testing::Values(OpenErrorCase{"FileNotFound", engine::OpenError::FileNotFound, 275},
+                      OpenErrorCase{"InvalidFile", engine::OpenError::InvalidFile, 296},
+                      OpenErrorCase{"OutOfMemory", engine::OpenError::OutOfMemory, 264},
+                      OpenErrorCase{"Internal", engine::OpenError::Internal, 277}),
+    ::testing::PrintToStringParamName());
 
 TEST_F(InterpreterTest, EveryCodeTheInterpreterGivesHasADescription) {
     for (uint32_t code : {259u, 261u, 263u, 264u, 267u, 270u, 273u, 275u, 277u, 279u,

@@ -1,3 +1,4 @@
+#include "case_name.h"
 #include "fakes/platform_test.h"
 #include "media/Media.h"
 
@@ -10,6 +11,12 @@ struct VolumeCase {
     int32_t volume;
     const char* sent;  // "" when nothing may be sent
 };
+
+// Also the case's name.
+void PrintTo(const VolumeCase& c, std::ostream* out) {
+    *out << testnames::caseName(std::string(c.channel) + " at " + std::to_string(c.volume))
+         << (std::string(c.sent).empty() ? "_is_refused" : "_is_sent");
+}
 
 class ChannelVolume : public Settings, public ::testing::WithParamInterface<VolumeCase> {};
 
@@ -27,14 +34,15 @@ TEST_P(ChannelVolume, SendsTheLevelTimesTenInA128CharacterField) {
     EXPECT_EQ(fake::Trimmed(platform().sent[0].text), c.sent);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Levels, ChannelVolume,
-    ::testing::Values(VolumeCase{"left", 50, "setaudio a left Volume to 500"},
-                      VolumeCase{"LEFT", 50, "setaudio a LEFT Volume to 500"},
-                      VolumeCase{"Right", 100, "setaudio a Right Volume to 1000"},
-                      VolumeCase{"both", 0, "setaudio a Volume to 0"},
-                      VolumeCase{"centre", 30, "setaudio a Volume to 300"},
-                      VolumeCase{"left", -1, ""}, VolumeCase{"both", 101, ""}));
+INSTANTIATE_TEST_SUITE_P(Levels, ChannelVolume,
+                         ::testing::Values(VolumeCase{"left", 50, "setaudio a left Volume to 500"},
+                                           VolumeCase{"LEFT", 50, "setaudio a LEFT Volume to 500"},
+                                           VolumeCase{"Right", 100,
+                                                      "setaudio a Right Volume to 1000"},
+                                           VolumeCase{"both", 0, "setaudio a Volume to 0"},
+                                           VolumeCase{"centre", 30, "setaudio a Volume to 300"},
+                                           VolumeCase{"left", -1, ""}, VolumeCase{"both", 101, ""}),
+                         ::testing::PrintToStringParamName());
 
 TEST_F(Settings, SpeedIsSentTimesTenWithoutRangeCheck) {
     Media::SetSpeed("b", 100);

@@ -1,3 +1,4 @@
+#include "case_name.h"
 #include "fakes/platform_test.h"
 #include "media/Media.h"
 #include "util/checked_arithmetic.h"
@@ -19,6 +20,12 @@ struct NumericCase {
     int32_t expected;
 };
 
+// Also the case's name.
+void PrintTo(const NumericCase& c, std::ostream* out) {
+    *out << testnames::caseName(c.answer) << "_reads_"
+         << testnames::caseName(std::to_string(c.expected));
+}
+
 class NumericAnswers : public StatusQueries, public ::testing::WithParamInterface<NumericCase> {};
 
 TEST_P(NumericAnswers, ReadTheLeadingNumberRoundedHalfToEven) {
@@ -33,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, NumericAnswers,
                                            NumericCase{"", 0}, NumericCase{"playing", 0},
                                            NumericCase{"99 frames", 99}, NumericCase{".5", 0},
                                            NumericCase{"1e3", 1000}, NumericCase{"-", 0},
-                                           NumericCase{"99999999999", -1}));
+                                           NumericCase{"99999999999", -1}),
+                         ::testing::PrintToStringParamName());
 
 TEST_F(StatusQueries, NumericQueriesReturnMinusOneWhenRejected) {
     platform().answer("status a position", 263, "123");

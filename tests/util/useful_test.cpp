@@ -1,5 +1,6 @@
 #include "util/useful.h"
 
+#include "case_name.h"
 #include "fakes/platform_test.h"
 
 namespace {
@@ -9,6 +10,12 @@ struct TypeCase {
     bool playable;
     bool video;
 };
+
+// Also the case's name.
+void PrintTo(const TypeCase& c, std::ostream* out) {
+    *out << testnames::caseName(c.path) << (c.playable ? "_is_playable" : "_is_not_playable")
+         << (c.video ? "_video" : "");
+}
 
 class FileTypes : public ::testing::TestWithParam<TypeCase> {};
 
@@ -31,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{"", false, false}, TypeCase{"C:\\Music\\", false, false},
                       TypeCase{"caf\xC3\xA9.mp3", true, false},
                       // A multi-byte last character is one character of the key.
-                      TypeCase{"song.mp\xC3\xA9", false, false}));
+                      TypeCase{"song.mp\xC3\xA9", false, false}),
+    ::testing::PrintToStringParamName());
 
 TEST(FileNameOf, TakesThePartAfterTheLastSlashOfEitherKind) {
     EXPECT_EQ(useful::FileNameOf("C:/Music/Song.mp3"), "Song.mp3");
