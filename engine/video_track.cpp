@@ -8,9 +8,9 @@ std::unique_ptr<VideoTrack> VideoTrack::open(const std::string& path, int32_t pa
     if (!decoder) {
         return nullptr;
     }
-    std::unique_ptr<platform::Picture> picture;
-    platform::WithWindowHost(
-        parentWindow, [&picture](platform::WindowHost& host) { picture = host.createPicture(); });
+    std::unique_ptr<windowing::Picture> picture;
+    windowing::WithWindowHost(
+        parentWindow, [&picture](windowing::WindowHost& host) { picture = host.createPicture(); });
     if (!picture) {
         return nullptr;
     }

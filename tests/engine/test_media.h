@@ -9,7 +9,7 @@
 
 #include "engine/mixer_engine.h"
 #include "engine/offline_output.h"
-#include "platform/windows.h"
+#include "windowing/picture.h"
 
 namespace enginetest {
 
@@ -43,7 +43,7 @@ std::string countedVideo();
 std::string countedVideoOnly();
 constexpr int64_t kCountedFrameMs = 40;
 // The number a counted frame shows, from the middle row of each bar; -1 for no picture.
-int countedFrameNumber(const platform::VideoFrame* frame);
+int countedFrameNumber(const windowing::VideoFrame* frame);
 
 // A MIDI file written byte by byte: a flute holding A4 (440 Hz) from 0 to its end at
 // 1500 ms, two beats at 120 beats a minute, then two at 240 (a tempo change).
