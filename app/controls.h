@@ -24,6 +24,8 @@ enum class ControlKind {
     FileDialog
 };
 
+inline constexpr float kTwipsPerPixel = 15.0f;  // twips in one logical pixel
+
 // Text alignment; for a check box, the side its box stands on.
 enum class Alignment { Left, Centre, Right };
 

@@ -12,7 +12,6 @@
 namespace app {
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
 constexpr float kSeekScaleAtCreation = 200.0f;
 
 }  // namespace

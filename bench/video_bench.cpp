@@ -19,7 +19,7 @@
 #include "bench_media.h"
 #include "engine/mixer_engine.h"
 #include "engine/null_output.h"
-#include "platform/windows.h"
+#include "windowing/window_registry.h"
 
 namespace {
 
@@ -33,23 +33,23 @@ double cpuSeconds(int who) {
 }
 
 // A host whose pictures only note that a frame came.
-class CountingHost final : public platform::WindowHost {
+class CountingHost final : public windowing::WindowHost {
   public:
-    CountingHost() : handle(platform::RegisterWindowHost(*this)) {}
-    ~CountingHost() override { platform::UnregisterWindowHost(handle); }
-    platform::Rect outerRect() const override { return {0, 0, 177, 137}; }
-    std::unique_ptr<platform::Picture> createPicture() override {
+    CountingHost() : handle(windowing::RegisterWindowHost(*this)) {}
+    ~CountingHost() override { windowing::UnregisterWindowHost(handle); }
+    windowing::Rect outerRect() const override { return {0, 0, 177, 137}; }
+    std::unique_ptr<windowing::Picture> createPicture() override {
         return std::make_unique<CountingPicture>(frames);
     }
     std::atomic<int> frames{0};
     const int32_t handle;
 
   private:
-    class CountingPicture final : public platform::Picture {
+    class CountingPicture final : public windowing::Picture {
       public:
         explicit CountingPicture(std::atomic<int>& frames) : frames_(frames) {}
         void place(int32_t, int32_t, int32_t, int32_t) override {}
-        void show(std::shared_ptr<const platform::VideoFrame> frame) override {
+        void show(std::shared_ptr<const windowing::VideoFrame> frame) override {
             frames_ += frame ? 1 : 0;
         }
 

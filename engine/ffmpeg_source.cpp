@@ -5,29 +5,28 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "engine/sound_decoder.h"
+#include "util/log.h"
 
 namespace engine {
 
 std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenError& error) {
-    // FFmpeg's own messages (bit-rate estimates, corrupt frames) are not for the user: the
-    // engine answers with OpenError or a device that plays what it can.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_FATAL); });
     std::unique_ptr<MediaInput> input = MediaInput::open(path, error);
     if (!input) {
         return nullptr;
     }
     std::optional<SoundIndex> index = ScanFile(*input, FindSoundStream(input->format()));
     if (!index || !LastsAMillisecond(index->lengthFrames, index->sampleRate)) {
+        useful::Log("open", "%s: %s", path.c_str(),
+                    index ? "shorter than a millisecond" : "the scan stalled or was stopped");
         error = OpenError::InvalidFile;
         return nullptr;
     }
     std::unique_ptr<FfmpegSource> source(new FfmpegSource(std::move(input), std::move(*index)));
     if (!source->soundDecodes()) {
+        useful::Log("open", "%s: no sound decodes and there are no pictures", path.c_str());
         error = OpenError::InvalidFile;
         return nullptr;
     }

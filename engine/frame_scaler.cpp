@@ -13,8 +13,8 @@ FrameScaler::~FrameScaler() {
     sws_freeContext(context_);
 }
 
-std::shared_ptr<const platform::VideoFrame> FrameScaler::scale(const AVFrame& frame, int32_t width,
-                                                               int32_t height) {
+std::shared_ptr<const windowing::VideoFrame> FrameScaler::scale(const AVFrame& frame, int32_t width,
+                                                                int32_t height) {
     width = std::clamp(width, 1, kLargestSide);
     height = std::clamp(height, 1, kLargestSide);
     const auto format = static_cast<AVPixelFormat>(frame.format);
@@ -24,7 +24,7 @@ std::shared_ptr<const platform::VideoFrame> FrameScaler::scale(const AVFrame& fr
     if (context_ == nullptr) {
         return nullptr;
     }
-    const std::shared_ptr<platform::VideoFrame> picture = freePicture(width, height);
+    const std::shared_ptr<windowing::VideoFrame> picture = freePicture(width, height);
     uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(picture->pixels.data()), nullptr, nullptr,
                           nullptr};
     const int strides[4] = {width * 4, 0, 0, 0};
@@ -41,14 +41,14 @@ std::shared_ptr<const platform::VideoFrame> FrameScaler::scale(const AVFrame& fr
     return picture;
 }
 
-std::shared_ptr<platform::VideoFrame> FrameScaler::freePicture(int32_t width, int32_t height) {
+std::shared_ptr<windowing::VideoFrame> FrameScaler::freePicture(int32_t width, int32_t height) {
     // use_count 1: only the pool holds it, and only this thread hands out copies.
     for (const auto& kept : pool_) {
         if (kept && kept.use_count() == 1 && kept->width == width && kept->height == height) {
             return kept;
         }
     }
-    auto picture = std::make_shared<platform::VideoFrame>();
+    auto picture = std::make_shared<windowing::VideoFrame>();
     picture->width = width;
     picture->height = height;
     picture->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));

@@ -1,6 +1,6 @@
 #pragma once
 // Turns decoded video frames into pictures of a given size (libswscale): 32-bit pixels
-// 0xFFRRGGBB, as platform::VideoFrame holds them.
+// 0xFFRRGGBB, as windowing::VideoFrame holds them.
 //
 // Threads: one thread at a time (the presenter's).
 
@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/windows.h"
+#include "windowing/picture.h"
 
 struct AVFrame;
 struct SwsContext;
@@ -27,16 +27,16 @@ class FrameScaler {
     FrameScaler& operator=(const FrameScaler&) = delete;
 
     // `frame` scaled to width x height (each 1..kLargestSide); nullptr when it cannot be.
-    std::shared_ptr<const platform::VideoFrame> scale(const AVFrame& frame, int32_t width,
-                                                      int32_t height);
+    std::shared_ptr<const windowing::VideoFrame> scale(const AVFrame& frame, int32_t width,
+                                                       int32_t height);
 
   private:
-    std::shared_ptr<platform::VideoFrame> freePicture(int32_t width, int32_t height);
+    std::shared_ptr<windowing::VideoFrame> freePicture(int32_t width, int32_t height);
 
     SwsContext* context_ = nullptr;
     // Pictures handed out before: one the host has let go of is filled again rather than
     // allocated and cleared anew for every frame.
-    std::array<std::shared_ptr<platform::VideoFrame>, 3> pool_;
+    std::array<std::shared_ptr<windowing::VideoFrame>, 3> pool_;
     size_t nextSlot_ = 0;
 };
 

@@ -10,6 +10,8 @@ extern "C" {
 #include <chrono>
 #include <string_view>
 
+#include "util/log.h"
+
 namespace engine {
 namespace {
 
@@ -40,6 +42,14 @@ std::unique_ptr<MediaInput> MediaInput::open(const std::string& path, OpenError&
     return error == OpenError::None ? std::move(input) : nullptr;
 }
 
+// Says why FFmpeg gave up on a file, in its own words.
+OpenError MediaInput::refuse(const std::string& path, const char* step, int ffmpegResult) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(ffmpegResult, text, sizeof text);
+    useful::Log("open", "%s: %s failed: %s", path.c_str(), step, text);
+    return OpenError::InvalidFile;
+}
+
 MediaInput::~MediaInput() {
     avformat_close_input(&format_);
 }
@@ -68,9 +78,11 @@ OpenError MediaInput::openFile(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
         ::access(path.c_str(), R_OK) != 0) {
+        useful::Log("open", "%s: not a readable regular file", path.c_str());
         return OpenError::FileNotFound;
     }
     if (info.st_size == 0) {
+        useful::Log("open", "%s: empty", path.c_str());
         return OpenError::InvalidFile;
     }
     madeProgress();
@@ -81,11 +93,17 @@ OpenError MediaInput::openFile(const std::string& path) {
     format_->interrupt_callback.callback = &MediaInput::interruptCallback;
     format_->interrupt_callback.opaque = this;
     format_->probesize = 2 << 20;  // bounded probe: 2 MB
-    if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) {
-        return OpenError::InvalidFile;  // format_ is freed by FFmpeg on failure
+    // format_ is freed by FFmpeg on failure.
+    if (const int opened = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
+        opened < 0) {
+        return refuse(path, "reading the format", opened);
     }
-    if (refusedFormat(format_->iformat) || avformat_find_stream_info(format_, nullptr) < 0) {
+    if (refusedFormat(format_->iformat)) {
+        useful::Log("open", "%s: %s is no media for a deck", path.c_str(), format_->iformat->name);
         return OpenError::InvalidFile;
+    }
+    if (const int found = avformat_find_stream_info(format_, nullptr); found < 0) {
+        return refuse(path, "finding the streams", found);
     }
     return OpenError::None;
 }

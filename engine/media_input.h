@@ -42,6 +42,7 @@ class MediaInput {
   private:
     MediaInput() = default;
     OpenError openFile(const std::string& path);
+    static OpenError refuse(const std::string& path, const char* step, int ffmpegResult);
     static int interruptCallback(void* self);
 
     AVFormatContext* format_ = nullptr;

@@ -1,27 +1,18 @@
 #include "engine/midi_source.h"
 
+#include "engine/library_logs.h"
+
 #include <fluidsynth.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 
 namespace engine {
 namespace {
 
 constexpr std::uintmax_t kLargestMidiFile = 16 << 20;  // far beyond any real song
-
-// FluidSynth's messages (missing samples, unknown controllers) are not for the user.
-void silenceFluidSynth() {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] {
-        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) {
-            fluid_set_log_function(level, nullptr, nullptr);
-        }
-    });
-}
 
 bool readWhole(const std::string& path, std::string& bytes) {
     std::error_code error;
@@ -66,7 +57,7 @@ OpenError MidiSource::startSynth(const std::string& soundFont) {
     if (!std::filesystem::is_regular_file(soundFont, missing)) {
         return OpenError::NoSoundFont;  // also a default-GM link to a removed package
     }
-    silenceFluidSynth();
+    RouteLibraryLogs();
     settings_ = new_fluid_settings();
     if (settings_ == nullptr) {
         return OpenError::OutOfMemory;

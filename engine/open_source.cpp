@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "engine/ffmpeg_source.h"
+#include "engine/library_logs.h"
 #include "engine/midi_source.h"
 #include "engine/source.h"
 
@@ -26,6 +27,7 @@ bool isMidiFile(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<Source> OpenSource(const std::string& path, OpenError& error) {
+    RouteLibraryLogs();
     if (isMidiFile(path)) {
         return MidiSource::open(path, MidiSource::kDefaultSoundFont, error);
     }

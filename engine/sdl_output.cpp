@@ -4,7 +4,17 @@
 
 #include <cstring>
 
+#include "util/log.h"
+
 namespace engine {
+namespace {
+
+const char* driverName() {
+    const char* name = SDL_GetCurrentAudioDriver();
+    return name != nullptr ? name : "none";
+}
+
+}  // namespace
 
 SdlOutput::~SdlOutput() {
     stop();
@@ -16,6 +26,7 @@ SdlOutput::~SdlOutput() {
 
 bool SdlOutput::open(int wantedRate, size_t wantedPeriod) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        useful::Log("audio", "SDL audio did not start: %s", SDL_GetError());
         return false;
     }
     SDL_AudioSpec want{};
@@ -28,11 +39,14 @@ bool SdlOutput::open(int wantedRate, size_t wantedPeriod) {
     SDL_AudioSpec have{};
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (device_ == 0) {
+        useful::Log("audio", "no device opened (driver %s): %s", driverName(), SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
     sampleRate_ = have.freq;
     periodFrames_ = have.samples != 0 ? have.samples : wantedPeriod;
+    useful::Log("audio", "device opened (driver %s): %d Hz, %zu-frame periods", driverName(),
+                sampleRate_, periodFrames_);
     return true;
 }
 
@@ -55,7 +69,11 @@ void SdlOutput::stop() {
 }
 
 bool SdlOutput::lost() const {
-    return device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+    const bool gone = device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+    if (gone) {
+        useful::Log("audio", "device lost (unplugged, or its sound server ended)");
+    }
+    return gone;
 }
 
 void SdlOutput::audioCallback(void* self, uint8_t* stream, int bytes) {

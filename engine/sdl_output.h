@@ -20,7 +20,8 @@ class SdlOutput final : public Output {
     void stop() override;
     int sampleRate() const override { return sampleRate_; }
     size_t periodFrames() const override { return periodFrames_; }
-    // True once the device has gone away (unplugged, server died) while open.
+    // True once the device has gone away (unplugged, server died) while open; each
+    // such answer is logged. Opening logs its outcome.
     bool lost() const;
 
   private:

@@ -4,6 +4,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "util/log.h"
+
 namespace engine {
 
 SoundStream FindSoundStream(const AVFormatContext* format) {
@@ -33,6 +35,7 @@ AVCodecContext* OpenSoundDecoder(const AVStream* stream, const AVCodec* codec) {
     decoder->pkt_timebase = stream->time_base;
     decoder->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL;
     if (avcodec_open2(decoder, codec, nullptr) < 0) {
+        useful::Log("decode", "the %s decoder does not start", codec->name);
         avcodec_free_context(&decoder);
     }
     return decoder;

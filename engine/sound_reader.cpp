@@ -11,6 +11,7 @@ extern "C" {
 
 #include "engine/packet_samples.h"
 #include "engine/sound_decoder.h"
+#include "util/log.h"
 
 namespace engine {
 namespace {
@@ -84,6 +85,8 @@ void SoundReader::positionDemuxer(size_t packet) {
         result = av_seek_frame(format_, index_.sound.stream, entry.pts, AVSEEK_FLAG_BACKWARD);
     }
     if (result < 0 && packet != 0) {
+        useful::Log("seek", "the demuxer cannot seek to packet %zu: reading from the start",
+                    packet);
         positionDemuxer(0);
         fellBack_ = true;
         return;
@@ -111,10 +114,13 @@ bool SoundReader::matchesSeekTarget() {
     }
     if (!fellBack_ && nextPacket_ != 0) {
         // Landed past it: read from the start instead (slow but exact).
+        useful::Log("seek", "landed past packet %zu: reading from the start", nextPacket_);
         fellBack_ = true;
         positionDemuxer(0);
         return false;
     }
+    useful::Log("seek", "packet %zu is not where the scan found it: the sound ends here",
+                nextPacket_);
     soundEnded_ = true;
     return false;
 }
@@ -219,7 +225,10 @@ void SoundReader::placeRaw(const float* stereo, int64_t raw, int64_t count, bool
         } else {
             if (resampler_.segment() != &segment) {
                 endResampling();
-                resampler_.start(segment, index_.sampleRate, segments.toFrame(raw));
+                if (!resampler_.start(segment, index_.sampleRate, segments.toFrame(raw))) {
+                    useful::Log("decode", "no resampler from %d Hz: that part reads as silence",
+                                segment.rate);
+                }
             }
             resample(segment, stereo, n);
             if (raw + n >= segment.rawEnd) {

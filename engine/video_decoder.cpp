@@ -7,6 +7,8 @@ extern "C" {
 
 #include <algorithm>
 
+#include "util/log.h"
+
 namespace engine {
 namespace {
 
@@ -29,7 +31,11 @@ std::unique_ptr<VideoDecoder> VideoDecoder::open(const std::string& path,
         return nullptr;
     }
     const int stream = PictureStream(decoder->input_->format());
-    if (stream < 0 || !decoder->openCodec(stream, timeline)) {
+    if (stream < 0) {
+        return nullptr;
+    }
+    if (!decoder->openCodec(stream, timeline)) {
+        useful::Log("video", "%s: the picture's decoder does not start", path.c_str());
         return nullptr;
     }
     decoder->input_->endDeadline();

@@ -20,7 +20,7 @@ uint64_t packSize(int32_t width, int32_t height) {
 }  // namespace
 
 VideoPresenter::VideoPresenter(VideoDecoder& decoder, const DeviceClock& clock,
-                               platform::Picture& picture, int32_t width, int32_t height)
+                               windowing::Picture& picture, int32_t width, int32_t height)
     : decoder_(decoder), clock_(clock), picture_(picture), size_(packSize(width, height)) {
     thread_ = std::thread([this] { run(); });
 }

@@ -20,7 +20,7 @@
 #include "engine/device_clock.h"
 #include "engine/frame_scaler.h"
 #include "engine/video_decoder.h"
-#include "platform/windows.h"
+#include "windowing/picture.h"
 
 namespace engine {
 
@@ -36,7 +36,7 @@ struct VideoStats {
 class VideoPresenter {
   public:
     // Starts showing at once; `width` x `height` is the picture's size until resize().
-    VideoPresenter(VideoDecoder& decoder, const DeviceClock& clock, platform::Picture& picture,
+    VideoPresenter(VideoDecoder& decoder, const DeviceClock& clock, windowing::Picture& picture,
                    int32_t width, int32_t height);
     ~VideoPresenter();
     VideoPresenter(const VideoPresenter&) = delete;
@@ -56,7 +56,7 @@ class VideoPresenter {
     // Immutable after construction.
     VideoDecoder& decoder_;
     const DeviceClock& clock_;
-    platform::Picture& picture_;
+    windowing::Picture& picture_;
 
     // Shared: UI -> presenter.
     std::atomic<uint64_t> size_;  // width << 32 | height

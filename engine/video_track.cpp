@@ -6,9 +6,9 @@ std::unique_ptr<VideoTrack> VideoTrack::open(const std::string& path,
                                              const PictureTimeline& timeline, int32_t parentWindow,
                                              const DeviceClock& clock) {
     // The host first: without one no decoder thread is started for nothing.
-    std::unique_ptr<platform::Picture> picture;
-    platform::WithWindowHost(
-        parentWindow, [&picture](platform::WindowHost& host) { picture = host.createPicture(); });
+    std::unique_ptr<windowing::Picture> picture;
+    windowing::WithWindowHost(
+        parentWindow, [&picture](windowing::WindowHost& host) { picture = host.createPicture(); });
     if (!picture) {
         return nullptr;
     }

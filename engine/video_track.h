@@ -12,7 +12,7 @@
 #include "engine/device_clock.h"
 #include "engine/video_decoder.h"
 #include "engine/video_presenter.h"
-#include "platform/windows.h"
+#include "windowing/window_registry.h"
 
 namespace engine {
 
@@ -35,7 +35,7 @@ class VideoTrack {
     VideoTrack() = default;
 
     // Destroyed in reverse: the presenter stops showing before the picture goes.
-    std::unique_ptr<platform::Picture> picture_;
+    std::unique_ptr<windowing::Picture> picture_;
     std::unique_ptr<VideoDecoder> decoder_;
     std::unique_ptr<VideoPresenter> presenter_;
     int32_t width_ = 0, height_ = 0;

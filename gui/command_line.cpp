@@ -5,22 +5,26 @@
 
 namespace gui {
 
-std::vector<std::string> FilesToOpen(const QStringList& arguments) {
+CommandLine ReadCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription("A two-deck mixer for music and video files.");
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption verbose(
+        "verbose", "Write diagnostics (sound device, decoders, window) to standard error.");
+    parser.addOption(verbose);
     parser.addPositionalArgument("files", "Files to add to the left deck's playlist.",
                                  "[files...]");
     parser.process(arguments);
-    std::vector<std::string> files;
+    CommandLine commandLine;
+    commandLine.verbose = parser.isSet(verbose);
     for (const QString& argument : parser.positionalArguments()) {
         const QFileInfo file(argument);
         if (file.exists()) {  // a mistyped name would only make a dead entry
-            files.push_back(file.absoluteFilePath().toStdString());
+            commandLine.files.push_back(file.absoluteFilePath().toStdString());
         }
     }
-    return files;
+    return commandLine;
 }
 
 }  // namespace gui

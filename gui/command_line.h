@@ -1,6 +1,6 @@
 #pragma once
-// The program's command line: --help, --version, and files to put on the left deck's
-// playlist (as a file manager's "Open with" passes them).
+// The program's command line: --help, --version, --verbose, and files to put on the left
+// deck's playlist (as a file manager's "Open with" passes them).
 
 #include <QStringList>
 #include <string>
@@ -8,8 +8,12 @@
 
 namespace gui {
 
-// Answers --help and --version itself (printing and ending the program). Returns the
-// named files that exist, as absolute paths, in their order.
-std::vector<std::string> FilesToOpen(const QStringList& arguments);
+struct CommandLine {
+    std::vector<std::string> files;  // the named files that exist, absolute, in their order
+    bool verbose = false;            // diagnostics on standard error
+};
+
+// Answers --help and --version itself (printing and ending the program).
+CommandLine ReadCommandLine(const QStringList& arguments);
 
 }  // namespace gui

@@ -8,16 +8,22 @@
 #include "gui/folder_listing.h"
 #include "gui/mixer_window.h"
 #include "gui/open_dialog.h"
+#include "gui/window_log.h"
 #include "platform/media_service.h"
+#include "util/log.h"
 
 int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Rotavox");
     QApplication::setApplicationVersion(ROTAVOX_VERSION);
-    std::vector<std::string> files;
+    gui::CommandLine commandLine;
     {  // without a window yet, so that --help and --version need no display
         const QCoreApplication arguments(argc, argv);
-        files = gui::FilesToOpen(QCoreApplication::arguments());
+        commandLine = gui::ReadCommandLine(QCoreApplication::arguments());
     }
+    if (commandLine.verbose) {
+        useful::SetLogEnabled(true);
+    }
+    gui::RouteWindowLog();
     QApplication application(argc, argv);
     // Installed, the desktop entry and the icon carry this name.
     QGuiApplication::setDesktopFileName("example.quillfen.Rotavox");
@@ -29,10 +35,11 @@ int main(int argc, char* argv[]) {
     try {
         window.load();
     } catch (const app::StartupFailure& failure) {
+        qCCritical(gui::windowLog, "start-up failed: %s", failure.what());
         QMessageBox::critical(nullptr, "Rotavox", QString::fromUtf8(failure.what()));
         return 1;
     }
-    window.openFiles(files);
+    window.openFiles(commandLine.files);
     window.show();
     return QApplication::exec();
 }

@@ -9,6 +9,7 @@
 #include "gui/model_geometry.h"
 #include "gui/url_drop.h"
 #include "gui/widget_sync.h"
+#include "gui/window_log.h"
 
 namespace gui {
 
@@ -104,9 +105,10 @@ void MixerWindow::run(const std::function<void()>& handler) {
     }
     try {
         handler();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
         // The handlers deal with their own failures; an unforeseen one must not take the
         // window, and the set the user is playing, down with it.
+        qCWarning(windowLog, "a handler failed: %s", failure.what());
     }
     refresh();
 }

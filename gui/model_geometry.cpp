@@ -6,7 +6,7 @@ namespace gui {
 namespace {
 
 int pixels(float twips) {
-    return qRound(twips / kTwipsPerPixel);
+    return qRound(twips / app::kTwipsPerPixel);
 }
 
 // Logical pixels per track unit along each axis.
@@ -40,7 +40,7 @@ QPointF TrackUnits(QPointF clientPixels, const app::Control& track) {
 }
 
 QPointF Twips(QPointF windowPixels) {
-    return windowPixels * kTwipsPerPixel;
+    return windowPixels * app::kTwipsPerPixel;
 }
 
 QString WidgetName(const app::Control& control) {

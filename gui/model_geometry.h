@@ -11,7 +11,6 @@
 
 namespace gui {
 
-inline constexpr float kTwipsPerPixel = 15.0f;
 inline constexpr int kBorderPixels = 2;  // the sunken border of every picture box
 
 // Where a control on the window stands, in logical pixels.

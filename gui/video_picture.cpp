@@ -14,7 +14,7 @@ class FrameWidget final : public QWidget {
         setFocusPolicy(Qt::NoFocus);
         setGeometry(0, 0, 0, 0);
     }
-    void setFrame(std::shared_ptr<const platform::VideoFrame> frame) {
+    void setFrame(std::shared_ptr<const windowing::VideoFrame> frame) {
         frame_ = std::move(frame);
         update();
     }
@@ -32,7 +32,7 @@ class FrameWidget final : public QWidget {
     }
 
   private:
-    std::shared_ptr<const platform::VideoFrame> frame_;
+    std::shared_ptr<const windowing::VideoFrame> frame_;
 };
 
 VideoPicture::VideoPicture(QWidget& parent) : widget_(new FrameWidget(parent)) {
@@ -48,7 +48,7 @@ void VideoPicture::place(int32_t x, int32_t y, int32_t cx, int32_t cy) {
     widget_->setGeometry(x, y, cx, cy);
 }
 
-void VideoPicture::show(std::shared_ptr<const platform::VideoFrame> frame) {
+void VideoPicture::show(std::shared_ptr<const windowing::VideoFrame> frame) {
     {
         std::lock_guard lock(mailbox_->mutex);
         mailbox_->newest = std::move(frame);
@@ -60,7 +60,7 @@ void VideoPicture::show(std::shared_ptr<const platform::VideoFrame> frame) {
     QMetaObject::invokeMethod(
         widget_,
         [mailbox = mailbox_, target = widget_] {
-            std::shared_ptr<const platform::VideoFrame> newest;
+            std::shared_ptr<const windowing::VideoFrame> newest;
             {
                 std::lock_guard lock(mailbox->mutex);
                 newest = std::move(mailbox->newest);

@@ -10,13 +10,13 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/windows.h"
+#include "windowing/picture.h"
 
 namespace gui {
 
 class FrameWidget;
 
-class VideoPicture final : public platform::Picture {
+class VideoPicture final : public windowing::Picture {
   public:
     explicit VideoPicture(QWidget& parent);
     ~VideoPicture() override;
@@ -24,7 +24,7 @@ class VideoPicture final : public platform::Picture {
     VideoPicture& operator=(const VideoPicture&) = delete;
 
     void place(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
-    void show(std::shared_ptr<const platform::VideoFrame> frame) override;
+    void show(std::shared_ptr<const windowing::VideoFrame> frame) override;
 
     QWidget& widget();
 
@@ -32,7 +32,7 @@ class VideoPicture final : public platform::Picture {
     // Shared with the queued deliveries, which may outlive a show() call.
     struct Mailbox {
         std::mutex mutex;
-        std::shared_ptr<const platform::VideoFrame> newest;
+        std::shared_ptr<const windowing::VideoFrame> newest;
         bool deliveryQueued = false;
     };
 

@@ -1,24 +1,25 @@
 #include "gui/widget_window_host.h"
 
 #include "gui/video_picture.h"
+#include "windowing/window_registry.h"
 
 namespace gui {
 
 WidgetWindowHost::WidgetWindowHost(QWidget& outer, QWidget& client)
-    : outer_(outer), client_(client), handle_(platform::RegisterWindowHost(*this)) {}
+    : outer_(outer), client_(client), handle_(windowing::RegisterWindowHost(*this)) {}
 
 WidgetWindowHost::~WidgetWindowHost() {
-    platform::UnregisterWindowHost(handle_);
+    windowing::UnregisterWindowHost(handle_);
 }
 
-platform::Rect WidgetWindowHost::outerRect() const {
+windowing::Rect WidgetWindowHost::outerRect() const {
     const QRect frame = outer_.isWindow() ? outer_.frameGeometry() : outer_.geometry();
     const QPoint topLeft =
         outer_.isWindow() ? frame.topLeft() : outer_.parentWidget()->mapToGlobal(frame.topLeft());
     return {topLeft.x(), topLeft.y(), topLeft.x() + frame.width(), topLeft.y() + frame.height()};
 }
 
-std::unique_ptr<platform::Picture> WidgetWindowHost::createPicture() {
+std::unique_ptr<windowing::Picture> WidgetWindowHost::createPicture() {
     return std::make_unique<VideoPicture>(client_);
 }
 

@@ -4,11 +4,11 @@
 
 #include <QWidget>
 
-#include "platform/windows.h"
+#include "windowing/window_host.h"
 
 namespace gui {
 
-class WidgetWindowHost final : public platform::WindowHost {
+class WidgetWindowHost final : public windowing::WindowHost {
   public:
     // `outer` is the widget whose rectangle is reported; `client` parents the pictures.
     WidgetWindowHost(QWidget& outer, QWidget& client);
@@ -17,8 +17,8 @@ class WidgetWindowHost final : public platform::WindowHost {
     WidgetWindowHost& operator=(const WidgetWindowHost&) = delete;
 
     int32_t handle() const { return handle_; }
-    platform::Rect outerRect() const override;
-    std::unique_ptr<platform::Picture> createPicture() override;
+    windowing::Rect outerRect() const override;
+    std::unique_ptr<windowing::Picture> createPicture() override;
 
   private:
     QWidget& outer_;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "windowing/window_host.h"
+
 namespace platform {
 
 // Executes one command text synchronously. 0 on success, else an error code.
@@ -25,9 +27,7 @@ int32_t GetFileAttributes(const std::string& path);  // -1 when the query fails
 std::string ProgramFolder();                 // the program's own writable folder, no trailing '/'
 bool CreateFolder(const std::string& path);  // one level
 
-struct Rect {
-    int32_t left, top, right, bottom;
-};
+using Rect = windowing::Rect;                    // the window hosts' own
 bool GetWindowRect(int32_t window, Rect& rect);  // outer rectangle, pixels
 
 int32_t ShellExecute(int32_t owner, const std::string& verb, const std::string& file,

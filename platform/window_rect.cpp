@@ -1,12 +1,13 @@
 // Window rectangles answer from the window registry.
 
 #include "platform/platform.h"
-#include "platform/windows.h"
+#include "windowing/window_registry.h"
 
 namespace platform {
 
 bool GetWindowRect(int32_t window, Rect& rect) {
-    return WithWindowHost(window, [&rect](WindowHost& host) { rect = host.outerRect(); });
+    return windowing::WithWindowHost(
+        window, [&rect](windowing::WindowHost& host) { rect = host.outerRect(); });
 }
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "test_media.h"
+#include "util/log.h"
 
 namespace enginetest {
 namespace {
@@ -60,6 +61,18 @@ TEST_F(BadInput, MissingFile) {
 
 TEST_F(BadInput, EmptyFile) {
     EXPECT_EQ(openError(writeFile("empty.mp3", "")), OpenError::InvalidFile);
+}
+
+TEST_F(BadInput, TheLogSaysWhyAFileDoesNotOpenInFFmpegsWords) {
+    const std::string path = writeFile("broken.wav", std::string("RIFF\x24\0\0\0WAVEjunkjunk", 20));
+    useful::SetLogEnabled(true);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(openError(path), OpenError::InvalidFile);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    useful::SetLogEnabled(false);
+    EXPECT_NE(log.find("[open] " + path + ": reading the format failed: Invalid data found"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(BadInput, TextNamedLikeASong) {

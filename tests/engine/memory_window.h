@@ -8,22 +8,22 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/windows.h"
+#include "windowing/window_registry.h"
 
 namespace enginetest {
 
-class MemoryHost final : public platform::WindowHost {
+class MemoryHost final : public windowing::WindowHost {
   public:
     struct Seen {
         bool exists = false;  // a picture was created and not yet destroyed
         int created = 0;
-        platform::Rect place{};  // left, top, right, bottom
-        std::shared_ptr<const platform::VideoFrame> frame;
+        windowing::Rect place{};  // left, top, right, bottom
+        std::shared_ptr<const windowing::VideoFrame> frame;
         int shows = 0;  // show() calls since the picture was created
     };
 
-    MemoryHost() : handle_(platform::RegisterWindowHost(*this)) {}
-    ~MemoryHost() override { platform::UnregisterWindowHost(handle_); }
+    MemoryHost() : handle_(windowing::RegisterWindowHost(*this)) {}
+    ~MemoryHost() override { windowing::UnregisterWindowHost(handle_); }
 
     int32_t handle() const { return handle_; }
     Seen seen() const {
@@ -42,8 +42,8 @@ class MemoryHost final : public platform::WindowHost {
         return now;
     }
 
-    platform::Rect outerRect() const override { return {0, 0, 640, 480}; }
-    std::unique_ptr<platform::Picture> createPicture() override {
+    windowing::Rect outerRect() const override { return {0, 0, 640, 480}; }
+    std::unique_ptr<windowing::Picture> createPicture() override {
         std::lock_guard lock(state_->mutex);
         state_->seen = Seen{true, state_->seen.created + 1, {}, nullptr, 0};
         return std::make_unique<MemoryPicture>(state_);
@@ -54,7 +54,7 @@ class MemoryHost final : public platform::WindowHost {
         std::mutex mutex;
         Seen seen;
     };
-    class MemoryPicture final : public platform::Picture {
+    class MemoryPicture final : public windowing::Picture {
       public:
         explicit MemoryPicture(std::shared_ptr<State> state) : state_(std::move(state)) {}
         ~MemoryPicture() override {
@@ -65,7 +65,7 @@ class MemoryHost final : public platform::WindowHost {
             std::lock_guard lock(state_->mutex);
             state_->seen.place = {x, y, x + cx, y + cy};
         }
-        void show(std::shared_ptr<const platform::VideoFrame> frame) override {
+        void show(std::shared_ptr<const windowing::VideoFrame> frame) override {
             std::lock_guard lock(state_->mutex);
             state_->seen.frame = std::move(frame);
             ++state_->seen.shows;

@@ -104,7 +104,7 @@ std::string countedVideoOnly() {
     return makeMedia("counted-silent.mp4", kCountedFrames + kCountedCoding);
 }
 
-int countedFrameNumber(const platform::VideoFrame* frame) {
+int countedFrameNumber(const windowing::VideoFrame* frame) {
     if (frame == nullptr || frame->width <= 0 || frame->height <= 0) {
         return -1;
     }

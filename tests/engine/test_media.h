@@ -9,7 +9,7 @@
 
 #include "engine/mixer_engine.h"
 #include "engine/offline_output.h"
-#include "platform/windows.h"
+#include "windowing/picture.h"
 
 namespace enginetest {
 
@@ -43,7 +43,7 @@ std::string countedVideo();
 std::string countedVideoOnly();
 constexpr int64_t kCountedFrameMs = 40;
 // The number a counted frame shows, from the middle row of each bar; -1 for no picture.
-int countedFrameNumber(const platform::VideoFrame* frame);
+int countedFrameNumber(const windowing::VideoFrame* frame);
 
 // The bytes of a Standard MIDI File (format 0 for one track, else 1) with this time
 // division, each track body (closed by its own end-of-track event) in its chunk.

@@ -16,6 +16,7 @@
 #include "gui/command_line.h"
 #include "gui/mixer_window.h"
 #include "gui/model_geometry.h"
+#include "windowing/window_registry.h"
 
 namespace {
 
@@ -199,12 +200,13 @@ TEST_F(Window, ACheckBoxClickTicksTheModelAndSendsTheVolumes) {
 }
 
 TEST_F(Window, PicturesShowTheNewestFrameAndLetClicksThrough) {
-    std::unique_ptr<platform::Picture> picture;
-    ASSERT_TRUE(platform::WithWindowHost(
-        controls.Decks.hWnd, [&picture](platform::WindowHost& h) { picture = h.createPicture(); }));
+    std::unique_ptr<windowing::Picture> picture;
+    ASSERT_TRUE(windowing::WithWindowHost(
+        controls.Decks.hWnd,
+        [&picture](windowing::WindowHost& h) { picture = h.createPicture(); }));
     picture->place(150, 0, 60, 60);  // over the left volume track
     const auto frame = [](uint32_t colour) {
-        auto made = std::make_shared<platform::VideoFrame>();
+        auto made = std::make_shared<windowing::VideoFrame>();
         made->width = made->height = 4;
         made->pixels.assign(16, colour);
         return made;
@@ -219,9 +221,9 @@ TEST_F(Window, PicturesShowTheNewestFrameAndLetClicksThrough) {
 
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(170, 76));
     EXPECT_NEAR(controls.lblVolume[0].Top, 55.0f, 0.5f);  // the track beneath took the press
-    platform::Rect rect{};
-    platform::WithWindowHost(controls.picVideo.hWnd,
-                             [&rect](platform::WindowHost& h) { rect = h.outerRect(); });
+    windowing::Rect rect{};
+    windowing::WithWindowHost(controls.picVideo.hWnd,
+                              [&rect](windowing::WindowHost& h) { rect = h.outerRect(); });
     EXPECT_EQ(rect.right - rect.left, 177);
     EXPECT_EQ(rect.bottom - rect.top, 137);
 }
@@ -241,9 +243,9 @@ TEST_F(Window, FilesOnTheCommandLineJoinTheLeftPlaylistInOrder) {
         std::ofstream(folder / name) << "x";
     }
     const QString in = QString::fromStdString(folder.string()) + "/";
-    const auto files = gui::FilesToOpen(
+    const gui::CommandLine commandLine = gui::ReadCommandLine(
         {"rotavox", in + "b side.mp3", in + "missing.mp3", in + "notes", in + "a.wav"});
-    window.openFiles(files);
+    window.openFiles(commandLine.files);
     EXPECT_EQ(controls.lstPlaylist[0].List, (std::vector<std::string>{"b side", "a"}));
     EXPECT_EQ(
         controls.lstPlayListPath[0].List,

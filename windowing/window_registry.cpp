@@ -1,9 +1,9 @@
-#include "platform/windows.h"
+#include "windowing/window_registry.h"
 
 #include <map>
 #include <mutex>
 
-namespace platform {
+namespace windowing {
 namespace {
 
 struct Registry {
@@ -44,4 +44,4 @@ bool WithWindowHost(int32_t window, const std::function<void(WindowHost&)>& use)
     return true;
 }
 
-}  // namespace platform
+}  // namespace windowing
