@@ -11,6 +11,22 @@
 //
 // Units: "frames" are source frames at the file's rate (the device timeline), "output
 // frames" are frames at the output's rate, "ms" are the interface's milliseconds.
+//
+// The callback's phases (CallbackState::phase) and what moves between them:
+//
+//   Idle ------ play where a seek left the reader -> Waiting
+//   Idle ------ resume ---------------------------> Sounding, fading in
+//   Waiting --- one period of silence ------------> Sounding, fading in (a start at 0: full)
+//   Waiting --- pause, stop ----------------------> Idle
+//   Sounding -- the range or the file ends -------> Idle; then a pending new start position
+//                                                   is taken, a closing device dropped
+//   Sounding -- pause, stop, a new start position or close: a fade-out, then (AfterFade)
+//       Halt ---------------> Idle
+//       StartNewPosition ---> Waiting without the wait when it plays, else Idle
+//       Retire -------------> dropped by the callback
+//       Nothing ------------> still Sounding: a resume during the fade-out fades back in
+//   Idle, Waiting -- a new start position --------> Waiting when it plays, else Idle
+//   Idle, Waiting -- close -----------------------> dropped by the callback at once
 
 #include <array>
 #include <atomic>
@@ -21,6 +37,7 @@
 #include <thread>
 
 #include "engine/device_clock.h"
+#include "engine/gain_ramp.h"
 #include "engine/media_engine.h"
 #include "engine/resampler.h"
 #include "engine/source.h"
@@ -106,8 +123,9 @@ class Device final : public DeviceClock {
     bool mixInto(float* mix, size_t frames, bool waitForData) noexcept;
 
   private:
+    static constexpr uint32_t kFullLevels = (1000u << 16) | 1000u;  // see levels_
     enum class Phase { Idle, Waiting, Sounding };
-    enum class AfterFade { Nothing, Halt, Adopt, Retire };
+    enum class AfterFade { Nothing, Halt, StartNewPosition, Retire };
     struct Snapshot {
         Mode mode;
         int64_t frame;
@@ -139,15 +157,26 @@ class Device final : public DeviceClock {
     // Reader thread.
     void readerLoop();
 
-    // Callback helpers.
+    // Callback: the state machine.
     bool readTransport(Transport& out) const;
     void pollControls();
-    void adopt(bool afterFadeOut);
-    void startFade(float target, AfterFade after);
+    void followSamePosition(const Transport& transport);
+    void pollLevelsAndSpeed();
+    void pollClose();
+    void startNewPosition(bool afterFadeOut);
+    void fadeIn();
+    void fadeOut(AfterFade then);
+    size_t waitToStart(size_t frames);
+    bool soundChunk(float* mix, size_t frames, bool waitForData);
+    bool finishPlay();
+    void noteUnderrun();
+    bool finishFadeOut();
+    void publishPosition();
+    // Callback: the sound.
     AudioBlock* usableBlock(bool waitForData);
     size_t produce(float* out, size_t frames, bool waitForData);
     void consumeInput(AudioBlock* block, size_t frames);
-    void publishPosition();
+    void addWithGains(float* mix, size_t frames);
 
     // Immutable after construction.
     const int fileRate_;
@@ -167,9 +196,9 @@ class Device final : public DeviceClock {
 
     // Shared: UI -> callback.
     std::atomic<uint32_t> transportVersion_{0};  // seqlock: odd while the UI writes
-    std::atomic<uint32_t> tSeq_{0}, tMode_{0}, tEpoch_{0};
-    std::atomic<int64_t> tStart_{0}, tEnd_{0};
-    std::atomic<uint32_t> levels_{(1000u << 16) | 1000u};  // left << 16 | right, 0..1000
+    std::atomic<uint32_t> transportSeq_{0}, transportMode_{0}, transportEpoch_{0};
+    std::atomic<int64_t> transportStart_{0}, transportEnd_{0};
+    std::atomic<uint32_t> levels_{kFullLevels};  // left << 16 | right, 0..1000
     std::atomic<int32_t> speed_{1000};
     std::atomic<bool> closing_{false};
     // Shared: callback -> UI.
@@ -194,30 +223,30 @@ class Device final : public DeviceClock {
     std::array<std::array<float, kBlockFrames * 2>, kRingBlocks> blockSamples_;
 
     // Callback only.
-    struct Rt {
-        Transport want;    // latest transport read
-        uint32_t seq = 0;  // transport seq whose effect the state reflects
+    struct CallbackState {
+        explicit CallbackState(size_t periodFrames)
+            : levels(periodFrames), envelope(periodFrames) {}
+        Transport requested;  // the transport last read
+        uint32_t seq = 0;     // transport seq whose effect the state reflects
         uint32_t epoch = 0;
         Phase phase = Phase::Idle;
         AfterFade afterFade = AfterFade::Nothing;
-        size_t delayLeft = 0;     // output frames of silence before a fresh start
+        size_t startDelay = 0;    // output frames of silence left before a fresh start
         bool fresh = true;        // nothing of this epoch has sounded yet
         bool heard = false;       // some sound of this epoch has gone out
         bool ended = false;       // this epoch reached its end
         bool inputEnded = false;  // the reader's end-of-stream block was consumed
         bool closing = false;
-        double position = 0;     // frames: what has reached the output
-        int64_t fed = 0;         // frames handed to the resampler
-        int64_t end = 0;         // frames
-        size_t blockOffset = 0;  // frames of the ring's front block already used
-        float env = 0, envTarget = 0, envStep = 0;
-        float gainLeft = 1, gainRight = 1, targetLeft = 1, targetRight = 1;
-        float stepLeft = 0, stepRight = 0;
-        size_t gainRampLeft = 0;
-        uint32_t levelsSeen = (1000u << 16) | 1000u;
-        double ratio = 1;  // output frames per source frame, speed included
+        double position = 0;                // frames: what has reached the output
+        int64_t fed = 0;                    // frames handed to the resampler
+        int64_t end = 0;                    // frames
+        size_t blockOffset = 0;             // frames of the ring's front block already used
+        LevelRamp levels;                   // toward levelsSeen
+        FadeEnvelope envelope;              // play, pause, new start positions, close
+        uint32_t levelsSeen = kFullLevels;  // the last levels_ read
+        double ratio = 1;                   // output frames per source frame, speed included
         float scratch[kChunkFrames * 2]{};
-    } rt_;
+    } callback_;
     Resampler resampler_;  // callback only (built with the device); at ratio 1 a bit-exact copy
 
     std::thread reader_;  // last: started after everything above exists

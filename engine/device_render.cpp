@@ -25,107 +25,120 @@ bool Device::readTransport(Transport& out) const {
     if ((before & 1) != 0) {
         return false;  // the UI is writing: take it next period, never wait
     }
-    out.seq = tSeq_.load(std::memory_order_acquire);
-    out.mode = static_cast<Mode>(tMode_.load(std::memory_order_acquire));
-    out.epoch = tEpoch_.load(std::memory_order_acquire);
-    out.start = tStart_.load(std::memory_order_acquire);
-    out.end = tEnd_.load(std::memory_order_acquire);
+    out.seq = transportSeq_.load(std::memory_order_acquire);
+    out.mode = static_cast<Mode>(transportMode_.load(std::memory_order_acquire));
+    out.epoch = transportEpoch_.load(std::memory_order_acquire);
+    out.start = transportStart_.load(std::memory_order_acquire);
+    out.end = transportEnd_.load(std::memory_order_acquire);
     return transportVersion_.load(std::memory_order_relaxed) == before;
 }
 
-void Device::startFade(float target, AfterFade after) {
-    rt_.envTarget = target;
-    rt_.envStep = 1.0f / static_cast<float>(periodFrames_);
-    rt_.afterFade = after;
+void Device::fadeIn() {
+    callback_.envelope.fadeIn();
+    callback_.afterFade = AfterFade::Nothing;
 }
 
-void Device::adopt(bool afterFadeOut) {
-    rt_.epoch = rt_.want.epoch;
-    rt_.seq = rt_.want.seq;
-    rt_.position = static_cast<double>(rt_.want.start);
-    rt_.fed = rt_.want.start;
-    rt_.end = rt_.want.end;
-    rt_.fresh = true;
-    rt_.heard = false;
-    rt_.ended = false;
-    rt_.inputEnded = false;
-    rt_.afterFade = AfterFade::Nothing;
-    rt_.env = 0;
-    rt_.envTarget = 0;
+void Device::fadeOut(AfterFade then) {
+    callback_.envelope.fadeOut();
+    callback_.afterFade = then;
+}
+
+void Device::startNewPosition(bool afterFadeOut) {
+    const Transport& requested = callback_.requested;
+    callback_.epoch = requested.epoch;
+    callback_.seq = requested.seq;
+    callback_.position = static_cast<double>(requested.start);
+    callback_.fed = requested.start;
+    callback_.end = requested.end;
+    callback_.fresh = true;
+    callback_.heard = false;
+    callback_.ended = false;
+    callback_.inputEnded = false;
+    callback_.afterFade = AfterFade::Nothing;
+    callback_.envelope.silence();
     // Drop what the reader decoded for earlier positions.
     while (AudioBlock* block = ring_.front()) {
-        if (block->epoch >= rt_.epoch) {
+        if (block->epoch >= callback_.epoch) {
             break;
         }
         ring_.pop();
-        rt_.blockOffset = 0;
+        callback_.blockOffset = 0;
     }
-    if (rt_.want.mode == Mode::Playing && rt_.want.start < rt_.want.end) {
+    if (requested.mode == Mode::Playing && requested.start < requested.end) {
         // A fresh start waits one period (no blurt); after a fade-out that period has
         // already passed, and the new sound follows the old at once.
-        rt_.phase = Phase::Waiting;
-        rt_.delayLeft = afterFadeOut ? 0 : periodFrames_;
+        callback_.phase = Phase::Waiting;
+        callback_.startDelay = afterFadeOut ? 0 : periodFrames_;
     } else {
-        rt_.phase = Phase::Idle;
+        callback_.phase = Phase::Idle;
     }
 }
 
 void Device::pollControls() {
-    Transport t;
-    if (readTransport(t) && t.seq != rt_.want.seq && !rt_.closing) {
-        rt_.want = t;
-        if (t.epoch != rt_.epoch) {
-            if (rt_.phase == Phase::Sounding) {
-                startFade(0, AfterFade::Adopt);
-            } else {
-                adopt(false);
-            }
+    Transport transport;
+    if (readTransport(transport) && transport.seq != callback_.requested.seq &&
+        !callback_.closing) {
+        callback_.requested = transport;
+        if (transport.epoch == callback_.epoch) {
+            followSamePosition(transport);
+        } else if (callback_.phase == Phase::Sounding) {
+            fadeOut(AfterFade::StartNewPosition);
         } else {
-            rt_.seq = t.seq;
-            if (t.mode == Mode::Playing) {
-                if (rt_.ended) {
-                    endedSeq_.store(t.seq, std::memory_order_release);
-                } else if (rt_.phase == Phase::Sounding) {
-                    startFade(1, AfterFade::Nothing);  // a pause that is still fading: undo it
-                } else if (rt_.phase == Phase::Idle) {
-                    if (rt_.fresh) {
-                        rt_.phase = Phase::Waiting;
-                        rt_.delayLeft = periodFrames_;
-                    } else {
-                        rt_.phase = Phase::Sounding;
-                        rt_.env = 0;
-                        startFade(1, AfterFade::Nothing);
-                    }
-                }
-            } else if (rt_.phase == Phase::Sounding) {
-                startFade(0, AfterFade::Halt);
-            } else if (rt_.phase == Phase::Waiting) {
-                rt_.phase = Phase::Idle;
-            }
+            startNewPosition(false);
         }
     }
+    pollLevelsAndSpeed();
+}
 
+// A transport that keeps the start position: play, pause, resume or stop.
+void Device::followSamePosition(const Transport& transport) {
+    callback_.seq = transport.seq;
+    if (transport.mode != Mode::Playing) {
+        if (callback_.phase == Phase::Sounding) {
+            fadeOut(AfterFade::Halt);
+        } else if (callback_.phase == Phase::Waiting) {
+            callback_.phase = Phase::Idle;
+        }
+    } else if (callback_.ended) {
+        endedSeq_.store(transport.seq, std::memory_order_release);
+    } else if (callback_.phase == Phase::Sounding) {
+        fadeIn();  // a pause that is still fading: undo it
+    } else if (callback_.phase == Phase::Idle && callback_.fresh) {
+        callback_.phase = Phase::Waiting;
+        callback_.startDelay = periodFrames_;
+    } else if (callback_.phase == Phase::Idle) {
+        callback_.phase = Phase::Sounding;
+        callback_.envelope.jumpTo(0);
+        fadeIn();
+    }
+}
+
+void Device::pollLevelsAndSpeed() {
     const uint32_t levels = levels_.load(std::memory_order_relaxed);
-    if (levels != rt_.levelsSeen) {
-        rt_.levelsSeen = levels;
-        rt_.targetLeft = static_cast<float>(levels >> 16) / 1000.0f;
-        rt_.targetRight = static_cast<float>(levels & 0xFFFF) / 1000.0f;
-        rt_.gainRampLeft = periodFrames_;
-        rt_.stepLeft = (rt_.targetLeft - rt_.gainLeft) / static_cast<float>(periodFrames_);
-        rt_.stepRight = (rt_.targetRight - rt_.gainRight) / static_cast<float>(periodFrames_);
+    if (levels != callback_.levelsSeen) {
+        callback_.levelsSeen = levels;
+        callback_.levels.rampTo(static_cast<float>(levels >> 16) / 1000.0f,
+                                static_cast<float>(levels & 0xFFFF) / 1000.0f);
     }
     const int32_t speed = speed_.load(std::memory_order_relaxed);
     const double ratio = std::clamp(ratioAt(speed), 1.0 / kMaxRatio, kMaxRatio);
-    const bool sounding = rt_.phase == Phase::Sounding;
-    if (ratio != rt_.ratio) {
-        rt_.ratio = ratio;
+    // Not sounding: levels and speed apply at once, so a fresh start has no ramp.
+    const bool sounding = callback_.phase == Phase::Sounding;
+    if (ratio != callback_.ratio) {
+        callback_.ratio = ratio;
         resampler_.setRatio(ratio, sounding ? periodFrames_ : 0);
     }
     if (!sounding) {
-        // Not sounding: levels and speed apply at once, so a fresh start has no ramp.
-        rt_.gainLeft = rt_.targetLeft;
-        rt_.gainRight = rt_.targetRight;
-        rt_.gainRampLeft = 0;
+        callback_.levels.jump();
+    }
+}
+
+void Device::pollClose() {
+    if (!callback_.closing && closing_.load(std::memory_order_acquire)) {
+        callback_.closing = true;
+        if (callback_.phase == Phase::Sounding) {
+            fadeOut(AfterFade::Retire);
+        }
     }
 }
 
@@ -133,13 +146,13 @@ AudioBlock* Device::usableBlock(bool waitForData) {
     const auto deadline = std::chrono::steady_clock::now() + kOfflineWaitLimit;
     for (;;) {
         AudioBlock* block = ring_.front();
-        if (block != nullptr && block->epoch < rt_.epoch) {
+        if (block != nullptr && block->epoch < callback_.epoch) {
             ring_.pop();  // decoded for an earlier position
-            rt_.blockOffset = 0;
+            callback_.blockOffset = 0;
             continue;
         }
         if (block != nullptr) {
-            return block->epoch == rt_.epoch ? block : nullptr;
+            return block->epoch == callback_.epoch ? block : nullptr;
         }
         if (!waitForData || readerStopped_.load(std::memory_order_acquire) ||
             std::chrono::steady_clock::now() > deadline) {
@@ -153,15 +166,15 @@ void Device::consumeInput(AudioBlock* block, size_t frames) {
     if (block == nullptr) {
         return;  // silence past the end
     }
-    rt_.blockOffset += frames;
-    rt_.fed += static_cast<int64_t>(frames);
-    if (rt_.blockOffset >= block->frames) {
+    callback_.blockOffset += frames;
+    callback_.fed += static_cast<int64_t>(frames);
+    if (callback_.blockOffset >= block->frames) {
         if (block->endOfStream) {
-            rt_.inputEnded = true;
-            rt_.end = std::min(rt_.end, rt_.fed);  // the sound ended early
+            callback_.inputEnded = true;
+            callback_.end = std::min(callback_.end, callback_.fed);  // the sound ended early
         }
         ring_.pop();
-        rt_.blockOffset = 0;
+        callback_.blockOffset = 0;
     }
 }
 
@@ -171,145 +184,150 @@ size_t Device::produce(float* out, size_t frames, bool waitForData) {
     // ends when the position reaches the end, on the exact output frame.
     static const float kSilence[kChunkFrames * 2] = {};
     size_t made = 0;
-    while (made < frames && rt_.position < static_cast<double>(rt_.end)) {
+    while (made < frames && callback_.position < static_cast<double>(callback_.end)) {
         const float* input = kSilence;
         size_t inputFrames = kChunkFrames;
         AudioBlock* block = nullptr;
-        if (!rt_.inputEnded && rt_.fed < rt_.end) {
+        if (!callback_.inputEnded && callback_.fed < callback_.end) {
             block = usableBlock(waitForData);
             if (block == nullptr) {
                 break;  // underrun
             }
-            if (rt_.blockOffset >= block->frames) {
+            if (callback_.blockOffset >= block->frames) {
                 consumeInput(block, 0);
                 continue;
             }
-            input = block->samples + 2 * rt_.blockOffset;
-            inputFrames = static_cast<size_t>(
-                std::min<int64_t>(block->frames - rt_.blockOffset, rt_.end - rt_.fed));
+            input = block->samples + 2 * callback_.blockOffset;
+            inputFrames = static_cast<size_t>(std::min<int64_t>(
+                block->frames - callback_.blockOffset, callback_.end - callback_.fed));
         }
         const auto step =
-            resampler_.process(input, inputFrames, out + 2 * made, frames - made, rt_.end);
+            resampler_.process(input, inputFrames, out + 2 * made, frames - made, callback_.end);
         consumeInput(block, step.used);
         made += step.made;
-        rt_.position = resampler_.time();
+        callback_.position = resampler_.time();
         if (step.used == 0 && step.made == 0) {
             break;
         }
     }
-    rt_.ended = rt_.position >= static_cast<double>(rt_.end);
+    callback_.ended = callback_.position >= static_cast<double>(callback_.end);
     return made;
 }
 
 void Device::publishPosition() {
     const auto frame =
-        static_cast<uint64_t>(std::max<int64_t>(0, static_cast<int64_t>(rt_.position)));
-    published_.store((static_cast<uint64_t>(rt_.seq & 0xFFFF) << 48) | (frame & kPositionMask),
-                     std::memory_order_release);
+        static_cast<uint64_t>(std::max<int64_t>(0, static_cast<int64_t>(callback_.position)));
+    published_.store(
+        (static_cast<uint64_t>(callback_.seq & 0xFFFF) << 48) | (frame & kPositionMask),
+        std::memory_order_release);
+}
+
+// Waiting: up to `frames` of the silence before a start; returns the frames it took.
+size_t Device::waitToStart(size_t frames) {
+    const size_t wait = std::min(callback_.startDelay, frames);
+    callback_.startDelay -= wait;
+    if (callback_.startDelay == 0) {
+        // The first sample: levels and speed as they are now, no ramp; a start inside the
+        // file fades in, a start at 0 keeps its attack.
+        callback_.phase = Phase::Sounding;
+        callback_.fresh = false;
+        callback_.levels.jump();
+        resampler_.reset(callback_.fed);
+        callback_.envelope.jumpTo(callback_.position > 0 ? 0.0f : 1.0f);
+        fadeIn();
+    }
+    return wait;
+}
+
+void Device::addWithGains(float* mix, size_t frames) {
+    LevelRamp& levels = callback_.levels;
+    FadeEnvelope& envelope = callback_.envelope;
+    const float* sound = callback_.scratch;
+    for (size_t i = 0; i < frames; ++i) {
+        levels.step();
+        envelope.step();
+        mix[2 * i] += sound[2 * i] * levels.left() * envelope.value();
+        mix[2 * i + 1] += sound[2 * i + 1] * levels.right() * envelope.value();
+    }
+}
+
+// Sounding: `frames` output frames into `mix`. Returns true once the device may be dropped.
+bool Device::soundChunk(float* mix, size_t frames, bool waitForData) {
+    const size_t made = produce(callback_.scratch, frames, waitForData);
+    addWithGains(mix, made);
+    if (callback_.ended) {
+        return finishPlay();
+    }
+    callback_.heard = callback_.heard || made > 0;
+    if (made < frames) {
+        noteUnderrun();
+    }
+    return callback_.envelope.fadedOut() && finishFadeOut();
+}
+
+// The range or the file is over: the position rests exactly on its end. Returns true when
+// the device may be dropped.
+bool Device::finishPlay() {
+    callback_.phase = Phase::Idle;
+    callback_.position = static_cast<double>(callback_.end);
+    publishPosition();
+    endedSeq_.store(callback_.seq, std::memory_order_release);
+    if (callback_.closing) {
+        return true;
+    }
+    if (callback_.afterFade == AfterFade::StartNewPosition) {
+        startNewPosition(false);
+    }
+    return false;
+}
+
+// Silence for the rest of the chunk, and a fade-in once sound is back. A first sound that is
+// only late keeps the envelope, so a start at 0 keeps its attack; unless the play is fading
+// out anyway, with nothing heard to fade.
+void Device::noteUnderrun() {
+    std::atomic<uint64_t>& gap = callback_.heard ? dropouts_ : lateStarts_;
+    gap.store(gap.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    if (callback_.heard || callback_.envelope.fadingOut()) {
+        callback_.envelope.jumpTo(0);
+    }
+}
+
+// What follows a fade-out that is over. Returns true when the device may be dropped.
+bool Device::finishFadeOut() {
+    switch (callback_.afterFade) {
+        case AfterFade::Retire:
+            return true;
+        case AfterFade::StartNewPosition:
+            startNewPosition(true);
+            break;
+        case AfterFade::Halt:
+            callback_.phase = Phase::Idle;
+            callback_.afterFade = AfterFade::Nothing;
+            break;
+        case AfterFade::Nothing:
+            break;
+    }
+    return false;
 }
 
 bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
     pollControls();
-    if (!rt_.closing && closing_.load(std::memory_order_acquire)) {
-        rt_.closing = true;
-        if (rt_.phase == Phase::Sounding) {
-            startFade(0, AfterFade::Retire);
-        }
-    }
-    if (rt_.closing && rt_.phase != Phase::Sounding) {
+    pollClose();
+    if (callback_.closing && callback_.phase != Phase::Sounding) {
         return true;
     }
-
     size_t done = 0;
-    while (done < frames && rt_.phase != Phase::Idle) {
-        if (rt_.phase == Phase::Waiting) {
-            const size_t wait = std::min(rt_.delayLeft, frames - done);
-            rt_.delayLeft -= wait;
-            done += wait;
-            if (rt_.delayLeft == 0) {
-                // The first sample: levels and speed as they are now, no ramp; a start
-                // inside the file fades in, a start at 0 keeps its attack.
-                rt_.phase = Phase::Sounding;
-                rt_.fresh = false;
-                rt_.gainLeft = rt_.targetLeft;
-                rt_.gainRight = rt_.targetRight;
-                rt_.gainRampLeft = 0;
-                resampler_.reset(rt_.fed);
-                rt_.env = rt_.position > 0 ? 0.0f : 1.0f;
-                startFade(1, AfterFade::Nothing);
-            }
+    while (done < frames && callback_.phase != Phase::Idle) {
+        if (callback_.phase == Phase::Waiting) {
+            done += waitToStart(frames - done);
             continue;
         }
-
-        size_t n = std::min(frames - done, kChunkFrames);
-        const bool fading = rt_.env != rt_.envTarget;
-        if (fading && rt_.envTarget == 0) {
-            // Stop the chunk where the fade-out ends, so no sound goes out after it.
-            n = std::min(n, static_cast<size_t>(std::ceil(rt_.env / rt_.envStep)) + 1);
-        }
-        const size_t made = produce(rt_.scratch, n, waitForData);
-        float* target = mix + 2 * done;
-        for (size_t i = 0; i < made; ++i) {
-            if (rt_.gainRampLeft > 0) {
-                rt_.gainLeft += rt_.stepLeft;
-                rt_.gainRight += rt_.stepRight;
-                if (--rt_.gainRampLeft == 0) {
-                    rt_.gainLeft = rt_.targetLeft;
-                    rt_.gainRight = rt_.targetRight;
-                }
-            }
-            if (rt_.env < rt_.envTarget) {
-                rt_.env = std::min(rt_.envTarget, rt_.env + rt_.envStep);
-            } else if (rt_.env > rt_.envTarget) {
-                rt_.env = std::max(rt_.envTarget, rt_.env - rt_.envStep);
-            }
-            target[2 * i] += rt_.scratch[2 * i] * rt_.gainLeft * rt_.env;
-            target[2 * i + 1] += rt_.scratch[2 * i + 1] * rt_.gainRight * rt_.env;
+        // A chunk stops where a fade-out ends, so no sound goes out after it.
+        const size_t n = callback_.envelope.clipToFadeOut(std::min(frames - done, kChunkFrames));
+        if (soundChunk(mix + 2 * done, n, waitForData)) {
+            return true;
         }
         done += n;
-
-        if (rt_.ended) {
-            // The range or the file is over: the position rests exactly on its end.
-            rt_.phase = Phase::Idle;
-            rt_.position = static_cast<double>(rt_.end);
-            publishPosition();
-            endedSeq_.store(rt_.seq, std::memory_order_release);
-            if (rt_.closing) {
-                return true;
-            }
-            if (rt_.afterFade == AfterFade::Adopt) {
-                adopt(false);
-            }
-            continue;
-        }
-        rt_.heard = rt_.heard || made > 0;
-        if (made < n) {
-            // Underrun: silence for the rest, and a fade-in once sound is back. A first sound
-            // that is only late keeps the envelope, so a start at 0 keeps its attack; unless
-            // the play is fading out anyway, with nothing heard to fade.
-            std::atomic<uint64_t>& gap = rt_.heard ? dropouts_ : lateStarts_;
-            gap.store(gap.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-            if (rt_.heard || rt_.envTarget == 0) {
-                rt_.env = 0;
-            }
-        }
-        if (rt_.env == 0 && rt_.envTarget == 0) {
-            switch (rt_.afterFade) {
-                case AfterFade::Retire:
-                    return true;
-                case AfterFade::Adopt:
-                    adopt(true);
-                    break;
-                case AfterFade::Halt:
-                    rt_.phase = Phase::Idle;
-                    rt_.afterFade = AfterFade::Nothing;
-                    break;
-                case AfterFade::Nothing:
-                    break;
-            }
-        } else if (made < n && rt_.envTarget > 0) {
-            startFade(1, AfterFade::Nothing);
-        }
     }
     publishPosition();
     return false;

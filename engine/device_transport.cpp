@@ -21,13 +21,14 @@ Device::Device(std::unique_ptr<Source> source, int outputRate, size_t periodFram
       outputRate_(outputRate),
       periodFrames_(periodFrames),
       lengthFrames_(source->lengthFrames()),
-      source_(std::move(source)) {
-    rt_.ratio = static_cast<double>(outputRate_) / fileRate_;
-    resampler_.setRatio(rt_.ratio, 0);
+      source_(std::move(source)),
+      callback_(periodFrames) {
+    callback_.ratio = static_cast<double>(outputRate_) / fileRate_;
+    resampler_.setRatio(callback_.ratio, 0);
     uiEnd_ = lengthFrames_;
     anchor_ = uiAnchor();
     // The reader starts at epoch 1, frame 0, so that a play from 0 right after open finds
-    // its sound already decoded. The callback adopts it with the first transport.
+    // its sound already decoded. The callback starts there with the first transport.
     reader_ = std::thread([this] { readerLoop(); });
 }
 
@@ -113,11 +114,11 @@ void Device::publishTransport() {
     ++uiSeq_;
     const uint32_t version = transportVersion_.load(std::memory_order_relaxed);
     transportVersion_.store(version + 1, std::memory_order_relaxed);
-    tSeq_.store(uiSeq_, std::memory_order_release);
-    tMode_.store(static_cast<uint32_t>(uiMode_), std::memory_order_release);
-    tEpoch_.store(uiEpoch_, std::memory_order_release);
-    tStart_.store(uiEpochStart_, std::memory_order_release);
-    tEnd_.store(uiEnd_, std::memory_order_release);
+    transportSeq_.store(uiSeq_, std::memory_order_release);
+    transportMode_.store(static_cast<uint32_t>(uiMode_), std::memory_order_release);
+    transportEpoch_.store(uiEpoch_, std::memory_order_release);
+    transportStart_.store(uiEpochStart_, std::memory_order_release);
+    transportEnd_.store(uiEnd_, std::memory_order_release);
     transportVersion_.store(version + 2, std::memory_order_release);
     std::lock_guard lock(anchorMutex_);
     anchor_ = uiAnchor();

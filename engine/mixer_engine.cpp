@@ -18,6 +18,9 @@ MixerEngine::MixerEngine(std::unique_ptr<Output> output)
       periodFrames_(output->periodFrames()),
       output_(std::move(output)),
       limiter_(sampleRate_) {
+    // Room for every device there can be: close, holding a device that only it owns while
+    // the callback still mixes it, then hands it over without a chance of bad_alloc.
+    closing_.reserve(kMaxDevices);
     output_->start(*this);
 }
 
@@ -38,11 +41,20 @@ void MixerEngine::stopOutput() {
 
 void MixerEngine::shutdown() {
     stopOutput();
-    std::lock_guard lock(mutex_);
-    // The callback is gone for good: free every device and join its threads here.
-    videos_.clear();
-    open_.clear();
-    closing_.clear();
+    decltype(videos_) pictures;
+    decltype(open_) openDevices;
+    decltype(closing_) closingDevices;
+    {
+        std::lock_guard lock(mutex_);
+        pictures.swap(videos_);
+        openDevices.swap(open_);
+        closingDevices.swap(closing_);
+    }
+    // The callback is gone for good: free every device and join its threads here, outside
+    // the lock, each picture before its device.
+    pictures.clear();
+    openDevices.clear();
+    closingDevices.clear();
 }
 
 Device* MixerEngine::find(DeviceId device) const {
@@ -110,15 +122,27 @@ OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
 }
 
 void MixerEngine::close(DeviceId device) {
-    std::lock_guard lock(mutex_);
-    const auto it = open_.find(device);
-    if (it == open_.end()) {
-        return;
+    std::unique_ptr<Device> closed;
+    std::unique_ptr<VideoTrack> video;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = open_.find(device);
+        if (it == open_.end()) {
+            return;
+        }
+        closed = std::move(it->second);
+        open_.erase(it);
+        if (const auto picture = videos_.find(device); picture != videos_.end()) {
+            video = std::move(picture->second);
+            videos_.erase(picture);
+        }
     }
-    videos_.erase(device);  // the picture goes at once
-    it->second->requestClose();
-    closing_.push_back(std::move(it->second));
-    open_.erase(it);
+    // The picture goes at once, without the lock: it joins its threads. Those read the
+    // device's clock, so the device is closed (and may be freed) only after.
+    video.reset();
+    std::lock_guard lock(mutex_);
+    closed->requestClose();
+    closing_.push_back(std::move(closed));
     collectRetired();
 }
 

@@ -18,10 +18,6 @@ const char* driverName() {
 
 SdlOutput::~SdlOutput() {
     stop();
-    if (device_ != 0) {
-        SDL_CloseAudioDevice(device_);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
 }
 
 bool SdlOutput::open(int wantedRate, size_t wantedPeriod) {
