@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -17,6 +17,20 @@ std::vector<std::string> LinesOf(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// "HH:MM:SS.mmm " at the start of a line, then `rest`.
+bool StampedLine(const std::string& line, const std::string& rest) {
+    const std::string stamp = line.substr(0, 13);
+    for (size_t i = 0; i < stamp.size(); ++i) {
+        const bool separator = i == 2 || i == 5 || i == 8 || i == 12;
+        const char expected = i == 12 ? ' ' : (i == 8 ? '.' : ':');
+        if (separator ? stamp[i] != expected
+                      : !std::isdigit(static_cast<unsigned char>(stamp[i]))) {
+            return false;
+        }
+    }
+    return stamp.size() == 13 && line.substr(13) == rest;
 }
 
 class Log : public testing::Test {
@@ -34,9 +48,7 @@ TEST_F(Log, WritesOneStampedLineOnlyWhileOn) {
     testing::internal::CaptureStderr();
     useful::Log("audio", "device %d lost\nfor good\n", 3);
     const std::string written = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(std::regex_match(
-        written, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d \[audio\] device 3 lost for good\n)")))
-        << written;
+    EXPECT_TRUE(StampedLine(written, "[audio] device 3 lost for good\n")) << written;
 }
 
 TEST_F(Log, LinesFromSeveralThreadsStayWhole) {
@@ -58,9 +70,8 @@ TEST_F(Log, LinesFromSeveralThreadsStayWhole) {
     }
     const std::vector<std::string> lines = LinesOf(testing::internal::GetCapturedStderr());
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLinesEach));
-    const std::regex whole(R"(\d\d:\d\d:\d\d\.\d\d\d \[thread\] \d x{300})");
     for (const std::string& line : lines) {
-        ASSERT_TRUE(std::regex_match(line, whole)) << line;
+        ASSERT_TRUE(StampedLine(line, "[thread] " + line.substr(22, 1) + " " + payload)) << line;
     }
 }
 
