@@ -22,7 +22,8 @@ std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenEr
         return nullptr;
     }
     std::optional<SoundIndex> index = ScanFile(*input, FindSoundStream(input->format()));
-    if (!index || !LastsAMillisecond(index->lengthFrames, index->sampleRate)) {
+    if (!index || !LastsAMillisecond(index->lengthFrames, index->sampleRate) ||
+        !FitsTheDeviceClock(index->lengthFrames, index->sampleRate)) {
         error = OpenError::InvalidFile;
         return nullptr;
     }
