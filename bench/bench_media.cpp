@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 namespace bench {
 
@@ -70,6 +71,39 @@ std::string sampleWav() {
                  "-f lavfi -i "
                  "\"aevalsrc=0.6*sin(2*PI*880*t)*exp(-3*t)|-0.6*sin(2*PI*880*t)*exp(-3*t):s=48000:"
                  "d=2:c=stereo\" -c:a pcm_s16le");
+}
+
+std::pair<long long, long long> bytesRead() {
+    long long rchar = 0, disk = 0;
+    if (FILE* f = std::fopen("/proc/self/io", "r")) {
+        char key[64];
+        long long value = 0;
+        while (std::fscanf(f, "%63s %lld", key, &value) == 2) {
+            rchar = std::string_view(key) == "rchar:" ? value : rchar;
+            disk = std::string_view(key) == "read_bytes:" ? value : disk;
+        }
+        std::fclose(f);
+    }
+    return {rchar, disk};
+}
+
+int64_t decodedFrames(const std::string& path) {
+    const std::string countFile = path + ".decoded-bytes";
+    if (!std::filesystem::exists(countFile)) {
+        run("ffmpeg -nostdin -v error -i '" + path + "' -f f32le - | wc -c > '" + countFile + "'");
+    }
+    long long bytes = 0;
+    if (FILE* f = std::fopen(countFile.c_str(), "r")) {
+        if (std::fscanf(f, "%lld", &bytes) != 1) {
+            bytes = 0;
+        }
+        std::fclose(f);
+    }
+    return bytes / 8;
+}
+
+bool dropPageCache() {
+    return run("sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null");
 }
 
 double seconds(std::chrono::steady_clock::duration d) {

@@ -2,7 +2,9 @@
 // Media for the benchmarks, made once with ffmpeg into ./bench-media (kept between runs).
 
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -18,6 +20,14 @@ std::string songAacNoPns();  // AAC in MP4 without perceptual noise substitution
 std::string songVideo();     // the song under 5 minutes of 640x360 H.264 video in MP4
 std::string songVideo720();  // the same at 1280x720
 std::string sampleWav();     // a 2 s one-shot, 48 kHz
+// This process's bytes read so far: through read calls ("rchar", page cache included) and
+// from the disk ("read_bytes").
+std::pair<long long, long long> bytesRead();
+// Stereo frames the ffmpeg tool decodes from `path` (it trims what the file records), kept
+// beside the file once counted.
+int64_t decodedFrames(const std::string& path);
+// Drops the page cache (needs root); false where this machine does not let it.
+bool dropPageCache();
 double seconds(std::chrono::steady_clock::duration d);
 double median(std::vector<double> values);
 bool run(const std::string& command);

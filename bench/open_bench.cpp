@@ -1,6 +1,6 @@
 // Open-to-first-sound for a 5-minute mp3 (median over runs), and the length's error
 // against the decoded sample count. With --big: open time and bytes read for a 1 GB mp4
-// and a 1 GB avi with an index.
+// and a 1 GB avi with an index. With --long: hour-long files (see long_open.h).
 
 #include <cstdio>
 #include <string_view>
@@ -11,24 +11,9 @@
 #include "engine/ffmpeg_source.h"
 #include "engine/mixer_engine.h"
 #include "engine/offline_output.h"
+#include "long_open.h"
 
 namespace {
-
-// This process's bytes read so far: through read calls ("rchar", page cache included) and
-// from the disk ("read_bytes").
-std::pair<long long, long long> bytesRead() {
-    long long rchar = 0, disk = 0;
-    if (FILE* f = std::fopen("/proc/self/io", "r")) {
-        char key[64];
-        long long value = 0;
-        while (std::fscanf(f, "%63s %lld", key, &value) == 2) {
-            rchar = std::string_view(key) == "rchar:" ? value : rchar;
-            disk = std::string_view(key) == "read_bytes:" ? value : disk;
-        }
-        std::fclose(f);
-    }
-    return {rchar, disk};
-}
 
 // Opening a 1 GB-class file: from the page cache (median of 5) and, where this machine lets
 // the page cache be dropped (root), from the disk.
@@ -38,24 +23,24 @@ void openBig(const char* label, const std::string& big) {
     long long warmBytes = 0;
     for (int run = 0; run < 5; ++run) {
         engine::OpenError error;
-        const auto before = bytesRead();
+        const auto before = bench::bytesRead();
         const auto start = Clock::now();
         auto source = engine::FfmpegSource::open(big, error);
         warm.push_back(bench::seconds(Clock::now() - start) * 1000);
-        warmBytes = bytesRead().first - before.first;
+        warmBytes = bench::bytesRead().first - before.first;
     }
     std::printf("%s (%s)\n  page cache: open %.1f ms (median of 5), %.1f MB read\n", label,
                 big.c_str(), bench::median(warm), warmBytes / 1e6);
-    if (!bench::run("sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null")) {
+    if (!bench::dropPageCache()) {
         std::printf("  cold: cannot drop the page cache here (needs root)\n");
         return;
     }
     engine::OpenError error;
-    const auto before = bytesRead();
+    const auto before = bench::bytesRead();
     const auto start = Clock::now();
     auto source = engine::FfmpegSource::open(big, error);
     const double cold = bench::seconds(Clock::now() - start) * 1000;
-    const auto after = bytesRead();
+    const auto after = bench::bytesRead();
     std::printf(
         "  cold (sync; echo 3 > /proc/sys/vm/drop_caches): open %.1f ms, %.1f MB read, "
         "%.1f MB from the disk\n",
@@ -80,6 +65,10 @@ void openBigFiles() {
 int main(int argc, char** argv) {
     if (argc > 1 && std::string_view(argv[1]) == "--big") {
         openBigFiles();
+        return 0;
+    }
+    if (argc > 1 && std::string_view(argv[1]) == "--long") {
+        bench::openLongFiles();
         return 0;
     }
     using Clock = std::chrono::steady_clock;
@@ -120,16 +109,7 @@ int main(int argc, char** argv) {
         lengthFrames = source->lengthFrames();
         rate = source->sampleRate();
         // The ffmpeg tool's own decoded sample count (it trims what the file records).
-        const std::string countFile = "bench-media/count.txt";
-        bench::run("ffmpeg -nostdin -v error -i '" + path + "' -f f32le - | wc -c > " + countFile);
-        long long bytes = 0;
-        if (FILE* f = std::fopen(countFile.c_str(), "r")) {
-            if (std::fscanf(f, "%lld", &bytes) != 1) {
-                bytes = 0;
-            }
-            std::fclose(f);
-        }
-        const int64_t decoded = bytes / 8;
+        const int64_t decoded = bench::decodedFrames(path);
         std::vector<float> buffer(2 * 4096);
         const auto decodeStart = Clock::now();
         while (source->read(buffer.data(), 4096) != 0) {

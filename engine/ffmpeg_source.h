@@ -1,19 +1,27 @@
 #pragma once
 // One media file decoded through FFmpeg to interleaved stereo float at the file's own
 // sample rate, on an exact timeline of "source frames". Opening runs in steps: the input
-// (media_input.h), the sound stream and its decoder, the scan that builds the file's index
-// and timeline (sound_index.h), and a probe that some sound really decodes (a text file or
-// a corrupt header may demux into packets that decode to nothing: such a file opens as a
-// silent video, or is refused). Reading is SoundReader's (sound_reader.h).
+// (media_input.h), the sound stream and its decoder, the file's index and timeline, and a
+// probe that some sound really decodes (a text file or a corrupt header may demux into
+// packets that decode to nothing: such a file opens as a silent video, or is refused).
+// Reading is SoundReader's (sound_reader.h).
 //
-// Threads: open() and the accessors on the UI thread (the accessors are immutable after
-// open); after open, seek() and read() belong to one reader thread; interrupt() from any.
+// The index: where the file states its exact length in its header (stated_index.h), open
+// takes that and the full index is built in the background (background_index.h): reading
+// from the start goes on meanwhile, the reader takes the full index once it is there, and a
+// seek elsewhere waits for it on the reader thread. The header's length is final. Otherwise
+// the scan (sound_index.h) runs at open.
+//
+// Threads: open() and the accessors on the UI thread (sampleRate(), lengthFrames() and
+// pictureTimeline() are immutable after open); after open, seek(), read() and soundFrames()
+// belong to one reader thread; interrupt() from any.
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "engine/background_index.h"
 #include "engine/media_engine.h"
 #include "engine/media_input.h"
 #include "engine/sound_index.h"
@@ -29,31 +37,41 @@ class FfmpegSource final : public Source {
     FfmpegSource(const FfmpegSource&) = delete;
     FfmpegSource& operator=(const FfmpegSource&) = delete;
 
-    // Immutable after open.
-    int sampleRate() const override { return index_.sampleRate; }
-    int64_t lengthFrames() const override { return index_.lengthFrames; }  // longest stream
-    int64_t soundFrames() const { return index_.soundFrames; }  // decoded sound, delay removed
-    bool hasSound() const { return index_.hasSound(); }
-    std::optional<PictureTimeline> pictureTimeline() const override;
+    int sampleRate() const override { return sampleRate_; }
+    int64_t lengthFrames() const override { return openLength_; }  // longest stream
+    std::optional<PictureTimeline> pictureTimeline() const override { return pictures_; }
+    // The full index's build, for benchmarks; nullptr where open scanned the file.
+    const BackgroundIndex* backgroundIndex() const { return background_.get(); }
 
-    // Reader thread. The next read() starts exactly at `frame` (0..lengthFrames).
-    void seek(int64_t frame) override { reader_->seek(frame); }
+    // Reader thread.
+    int64_t soundFrames() const { return index_->soundFrames; }  // decoded, delay removed
+    bool hasSound() const { return index_->hasSound(); }
+    // The next read() starts exactly at `frame` (0..lengthFrames).
+    void seek(int64_t frame) override;
     // Fills up to `frames` stereo frames; fewer only at the length; 0 once there.
-    size_t read(float* stereo, size_t frames) override { return reader_->read(stereo, frames); }
+    size_t read(float* stereo, size_t frames) override;
 
     // Any thread: makes blocked I/O give up (the device is closing).
-    void interrupt() override { input_->interrupt(); }
+    void interrupt() override;
 
   private:
     FfmpegSource(std::unique_ptr<MediaInput> input, SoundIndex index);
     bool soundDecodes();
+    std::shared_ptr<const SoundIndex> fullIndex() const;
+    void takeFullIndex(std::shared_ptr<const SoundIndex> full);
 
     // Immutable after open.
     std::unique_ptr<MediaInput> input_;
-    SoundIndex index_;
-    bool hasPictures_ = false;
+    int sampleRate_ = 0;
+    int64_t openLength_ = 0;
+    std::optional<PictureTimeline> pictures_;
 
-    std::unique_ptr<SoundReader> reader_;  // reader thread (the UI thread during open)
+    // Reader thread (the UI thread during open).
+    std::shared_ptr<const SoundIndex> index_;  // the header's until the full one is taken
+    std::unique_ptr<SoundReader> reader_;
+    bool stated_ = false;  // index_ is the header's
+
+    std::unique_ptr<BackgroundIndex> background_;  // last: its scan stops first
 };
 
 }  // namespace engine

@@ -43,7 +43,8 @@ std::unique_ptr<MidiSource> MidiSource::open(const std::string& path, const std:
         return nullptr;
     }
     std::optional<MidiSong> song = ReadMidiFile(bytes, kRate);
-    if (!song || !LastsAMillisecond(song->lengthFrames, kRate)) {
+    if (!song || !LastsAMillisecond(song->lengthFrames, kRate) ||
+        !FitsTheDeviceClock(song->lengthFrames, kRate)) {
         error = OpenError::InvalidFile;
         return nullptr;
     }

@@ -6,6 +6,8 @@ extern "C" {
 
 #include <cstdlib>
 
+#include "util/checked_arithmetic.h"
+
 namespace engine {
 namespace {
 
@@ -40,7 +42,7 @@ int64_t exactContainerSamples(const AVPacket& packet, AVRational timeBase, int s
     if (packet.duration <= 0 || ticksPerSample <= 0 || timeBase.den % ticksPerSample != 0) {
         return -1;
     }
-    return packet.duration * ticksPerSample / timeBase.den;
+    return useful::CheckedMultiply64(packet.duration, ticksPerSample) / timeBase.den;
 }
 
 int64_t fixedSamples(const AVPacket& packet, const AVCodecParameters& codec, AVRational timeBase,

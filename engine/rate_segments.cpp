@@ -7,6 +7,8 @@ extern "C" {
 #include <algorithm>
 #include <numeric>
 
+#include "util/checked_arithmetic.h"
+
 namespace engine {
 namespace {
 
@@ -23,12 +25,12 @@ constexpr int64_t kResamplerWarmUp = 256;
 
 void RateSegments::append(int64_t count, int rate) {
     if (!segments_.empty() && segments_.back().rate == rate) {
-        segments_.back().rawEnd += count;
+        segments_.back().rawEnd = useful::CheckedAdd(segments_.back().rawEnd, count);
         return;
     }
     if (count > 0) {
         const int64_t start = segments_.empty() ? 0 : segments_.back().rawEnd;
-        segments_.push_back({rate, start, start + count, 0, 0});
+        segments_.push_back({rate, start, useful::CheckedAdd(start, count), 0, 0});
     }
 }
 
@@ -43,7 +45,8 @@ void RateSegments::place() {
     int64_t ticks = 0;
     for (RateSegment& segment : segments_) {
         segment.frameStart = av_rescale_rnd(ticks, timelineRate_, ticksPerSecond, AV_ROUND_UP);
-        ticks += av_rescale(segment.rawEnd - segment.rawStart, ticksPerSecond, segment.rate);
+        ticks = useful::CheckedAdd(
+            ticks, av_rescale(segment.rawEnd - segment.rawStart, ticksPerSecond, segment.rate));
         segment.frameEnd = av_rescale_rnd(ticks, timelineRate_, ticksPerSecond, AV_ROUND_UP);
     }
 }
@@ -59,8 +62,9 @@ int64_t RateSegments::toFrame(int64_t raw) const {
         return raw;
     }
     const RateSegment& segment = segmentOf(raw);
-    return segment.frameStart +
-           av_rescale_rnd(raw - segment.rawStart, timelineRate_, segment.rate, AV_ROUND_UP);
+    return useful::CheckedAdd(
+        segment.frameStart,
+        av_rescale_rnd(raw - segment.rawStart, timelineRate_, segment.rate, AV_ROUND_UP));
 }
 
 int64_t RateSegments::toRaw(int64_t frame) const {

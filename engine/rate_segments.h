@@ -9,7 +9,8 @@
 // Units: "raw" samples count the decoder's output at each segment's own rate, in file
 // order; "frames" are timeline frames at timelineRate().
 //
-// Built by the scan at open (UI thread); read-only afterwards (reader thread).
+// Built by the scan at open (UI thread); read-only afterwards (reader thread). Sums that
+// overflow throw useful::ArithmeticFailure (the scan refuses the file).
 
 #include <cstdint>
 #include <vector>

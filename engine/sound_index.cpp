@@ -13,8 +13,13 @@ extern "C" {
 #include "engine/media_input.h"
 #include "engine/packet_samples.h"
 #include "engine/sound_decoder.h"
+#include "util/checked_arithmetic.h"
 
 namespace engine {
+using useful::CheckedAdd;
+using useful::CheckedMultiply64;
+using useful::CheckedSubtract;
+
 namespace {
 
 constexpr int64_t kUnknownTime = std::numeric_limits<int64_t>::min();
@@ -45,6 +50,8 @@ class Scanner {
     bool readPackets();
     bool readContainerIndex();
     bool readSoundIndexEntries(AVStream* sound);
+    int entriesInFile(AVStream* stream) const;
+    int64_t indexedEnd(AVStream* stream) const;
     void addSoundPacket();
     void addVideoPacket();
     void settleLastPacket();
@@ -53,6 +60,7 @@ class Scanner {
 
     MediaInput& input_;
     AVFormatContext* format_;
+    int64_t fileSize_;                   // -1 unknown
     AVCodecContext* decoder_ = nullptr;  // counts what the codec cannot size
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
@@ -78,6 +86,7 @@ class Scanner {
 Scanner::Scanner(MediaInput& input, const SoundStream& sound)
     : input_(input),
       format_(input.format()),
+      fileSize_(avio_size(format_->pb)),
       packet_(av_packet_alloc()),
       frame_(av_frame_alloc()),
       video_(format_->nb_streams),
@@ -120,8 +129,9 @@ std::optional<SoundIndex> Scanner::scan() {
         rate_ = index_.segments.timelineRate();
     }
     index_.skipFrames = index_.segments.toFrame(std::min(startSkip_, raw_));
-    index_.soundFrames =
-        std::max<int64_t>(0, index_.segments.toFrame(raw_ - endSkip_) - index_.skipFrames);
+    index_.soundFrames = std::max<int64_t>(
+        0, CheckedSubtract(index_.segments.toFrame(CheckedSubtract(raw_, endSkip_)),
+                           index_.skipFrames));
     if (index_.hasSound() && (index_.soundFrames == 0 || rate_ <= 0 || rateless_)) {
         dropSound();
     }
@@ -157,7 +167,7 @@ void Scanner::addVideoPacket() {
     if (time != AV_NOPTS_VALUE) {
         VideoSpan& span = video_[packet_->stream_index];
         span.first = std::min(span.first, time);
-        span.end = std::max(span.end, time + std::max<int64_t>(packet_->duration, 0));
+        span.end = std::max(span.end, CheckedAdd(time, std::max<int64_t>(packet_->duration, 0)));
     }
 }
 
@@ -199,7 +209,7 @@ void Scanner::addSoundPacket() {
     }
     index_.packets.push_back({packet_->pos, time, raw_});
     index_.segments.append(count, known.rate);
-    raw_ += count;
+    raw_ = CheckedAdd(raw_, count);
     av_packet_unref(previous_);
     av_packet_move_ref(previous_, last_);
     av_packet_ref(last_, packet_);
@@ -243,12 +253,14 @@ bool Scanner::readContainerIndex() {
         return false;
     }
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
-        const AVStream* stream = format_->streams[i];
+        AVStream* stream = format_->streams[i];
         if (stream->discard != AVDISCARD_ALL && static_cast<int>(i) != index_.sound.stream) {
             if (stream->start_time == AV_NOPTS_VALUE || stream->duration <= 0) {
                 return false;
             }
-            video_[i] = {stream->start_time, stream->start_time + stream->duration};
+            if (entriesInFile(stream) > 0) {
+                video_[i] = {stream->start_time, indexedEnd(stream)};
+            }
         }
     }
     return !index_.hasSound() || readSoundIndexEntries(format_->streams[index_.sound.stream]);
@@ -256,7 +268,7 @@ bool Scanner::readContainerIndex() {
 
 bool Scanner::readSoundIndexEntries(AVStream* sound) {
     const bool avi = std::string_view(format_->iformat->name) == "avi";
-    const int count = avformat_index_get_entries_count(sound);
+    const int count = entriesInFile(sound);
     const AVRational base = sound->time_base;
     // A tick is samplesPerTick / base.den samples. MP4 ticks divide a sample period (its clock
     // runs at the sound's rate, mostly); AVI ticks once a chunk of a fixed number of samples
@@ -267,27 +279,52 @@ bool Scanner::readSoundIndexEntries(AVStream* sound) {
     if (count <= 0 || !exactClock || sound->start_time == AV_NOPTS_VALUE || sound->duration <= 0) {
         return false;
     }
-    const int64_t end = sound->start_time + sound->duration;
+    const int64_t end = indexedEnd(sound);
     std::vector<SoundPacket> entries;
     int64_t raw = 0;
     for (int i = 0; i < count; ++i) {
         const AVIndexEntry* entry = avformat_index_get_entry(sound, i);
         const int64_t next =
             i + 1 < count ? avformat_index_get_entry(sound, i + 1)->timestamp : end;
-        const int64_t span = next - entry->timestamp;
-        if (span <= 0 || span * samplesPerTick % base.den != 0 || (avi && span != 1)) {
+        const int64_t span = CheckedSubtract(next, entry->timestamp);
+        const int64_t ticks = span > 0 ? CheckedMultiply64(span, samplesPerTick) : 0;
+        if (span <= 0 || ticks % base.den != 0 || (avi && span != 1)) {
             return false;
         }
         entries.push_back({entry->pos, entry->timestamp, raw});
-        raw += span * samplesPerTick / base.den;
+        raw = CheckedAdd(raw, ticks / base.den);
     }
     const int64_t first = avformat_index_get_entry(sound, 0)->timestamp;
     index_.packets = std::move(entries);
     raw_ = raw;
-    startSkip_ = std::max<int64_t>(0, (sound->start_time - first) * samplesPerTick / base.den);
+    startSkip_ = std::max<int64_t>(
+        0, CheckedMultiply64(CheckedSubtract(sound->start_time, first), samplesPerTick) / base.den);
     firstTime_ = first;
     index_.segments.append(raw, rate_);
     return true;
+}
+
+// A file cut short (a copy or a download that stopped) keeps the index of its whole length:
+// the entries from the first whose data lies beyond the file's end are not the file's.
+int Scanner::entriesInFile(AVStream* stream) const {
+    const int count = avformat_index_get_entries_count(stream);
+    for (int i = 0; fileSize_ >= 0 && i < count; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(stream, i);
+        if (entry->pos < 0 || entry->size < 0 || entry->pos > fileSize_ - entry->size) {
+            return i;
+        }
+    }
+    return count;
+}
+
+// Where a stream's indexed data ends: its stated end, or the time of its first entry beyond
+// the file's end.
+int64_t Scanner::indexedEnd(AVStream* stream) const {
+    const int kept = entriesInFile(stream);
+    if (kept < avformat_index_get_entries_count(stream)) {
+        return avformat_index_get_entry(stream, kept)->timestamp;
+    }
+    return CheckedAdd(stream->start_time, stream->duration);
 }
 
 void Scanner::dropSound() {
@@ -301,10 +338,14 @@ void Scanner::placeOnTimeline() {
     const AVRational frameBase{1, index_.sampleRate};
     const bool soundTimed = index_.hasSound() && firstTime_ != kUnknownTime;
     const int64_t soundStart =
-        soundTimed ? av_rescale_q(firstTime_, format_->streams[index_.sound.stream]->time_base,
-                                  frameBase) -
-                         index_.segments.toFrame(firstTimeRaw_) + index_.skipFrames
-                   : 0;
+        soundTimed
+            ? CheckedAdd(
+                  CheckedSubtract(
+                      av_rescale_q(firstTime_, format_->streams[index_.sound.stream]->time_base,
+                                   frameBase),
+                      index_.segments.toFrame(firstTimeRaw_)),
+                  index_.skipFrames)
+            : 0;
     int64_t origin = index_.hasSound() ? soundStart : std::numeric_limits<int64_t>::max();
     int64_t videoEnd = std::numeric_limits<int64_t>::min();
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
@@ -318,10 +359,12 @@ void Scanner::placeOnTimeline() {
         }
     }
     index_.originFrames = origin == std::numeric_limits<int64_t>::max() ? 0 : origin;
-    index_.videoFrames =
-        videoEnd == std::numeric_limits<int64_t>::min() ? 0 : videoEnd - index_.originFrames;
-    index_.leadFrames = soundTimed ? soundStart - index_.originFrames : 0;
-    index_.lengthFrames = std::max(index_.leadFrames + index_.soundFrames, index_.videoFrames);
+    index_.videoFrames = videoEnd == std::numeric_limits<int64_t>::min()
+                             ? 0
+                             : CheckedSubtract(videoEnd, index_.originFrames);
+    index_.leadFrames = soundTimed ? CheckedSubtract(soundStart, index_.originFrames) : 0;
+    index_.lengthFrames =
+        std::max(CheckedAdd(index_.leadFrames, index_.soundFrames), index_.videoFrames);
 }
 
 }  // namespace
@@ -337,7 +380,11 @@ SoundIndex SoundIndex::withoutSound() const {
 }
 
 std::optional<SoundIndex> ScanFile(MediaInput& input, const SoundStream& sound) {
-    return Scanner(input, sound).scan();
+    try {
+        return Scanner(input, sound).scan();
+    } catch (const useful::ArithmeticFailure&) {
+        return std::nullopt;  // times or counts beyond any real file's
+    }
 }
 
 }  // namespace engine

@@ -50,7 +50,8 @@ struct SoundIndex {
 };
 
 // Scans `input` for `sound` (no stream: none) and the real video streams.
-// Nothing when the scan stalled past the input's deadline or was interrupted. Leaves every
+// Nothing when the scan stalled past the input's deadline or was interrupted, or when the
+// file's times or counts overflow the arithmetic (a damaged or hostile file). Leaves every
 // stream but the sound discarded in `input`, positioned anywhere.
 std::optional<SoundIndex> ScanFile(MediaInput& input, const SoundStream& sound);
 

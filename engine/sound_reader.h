@@ -36,6 +36,8 @@ class SoundReader {
     void seek(int64_t frame);
     // Fills up to `frames` stereo frames; fewer only at the length; 0 once there.
     size_t read(float* stereo, size_t frames);
+    // The frame read() returns next.
+    int64_t position() const { return position_; }
     // Whether any sound has decoded since the reader was made.
     bool decodedAny() const { return framesDecoded_ > 0; }
 

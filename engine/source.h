@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +49,14 @@ class Source {
 // as 0 long, and no play of it could ever sound.
 inline bool LastsAMillisecond(int64_t frames, int sampleRate) {
     return frames >= (static_cast<int64_t>(sampleRate) + 1999) / 2000;
+}
+
+// Devices count milliseconds in 64 bits from frames at up to the resampler's reach: a length
+// whose milliseconds fit 32 bits (24.8 days) keeps that arithmetic far from overflowing. A
+// file that states more is damaged.
+inline bool FitsTheDeviceClock(int64_t frames, int sampleRate) {
+    constexpr int64_t kLongestSeconds = std::numeric_limits<int32_t>::max() / 1000;
+    return sampleRate > 0 && frames / sampleRate <= kLongestSeconds;
 }
 
 // UI thread. Opens `path` with the source its contents call for; nullptr and `error` set

@@ -52,11 +52,37 @@ double CheckedDivide(double dividend, double divisor) {
     return quotient;
 }
 
-int32_t CheckedMultiply(int32_t a, int32_t b) {
-    int32_t product = 0;
-    if (__builtin_mul_overflow(a, b, &product)) {
+namespace {
+
+void failOnOverflow(bool overflowed) {
+    if (overflowed) {
         throw ArithmeticFailure("integer overflow");
     }
+}
+
+}  // namespace
+
+int32_t CheckedMultiply(int32_t a, int32_t b) {
+    int32_t product = 0;
+    failOnOverflow(__builtin_mul_overflow(a, b, &product));
+    return product;
+}
+
+int64_t CheckedAdd(int64_t a, int64_t b) {
+    int64_t sum = 0;
+    failOnOverflow(__builtin_add_overflow(a, b, &sum));
+    return sum;
+}
+
+int64_t CheckedSubtract(int64_t a, int64_t b) {
+    int64_t difference = 0;
+    failOnOverflow(__builtin_sub_overflow(a, b, &difference));
+    return difference;
+}
+
+int64_t CheckedMultiply64(int64_t a, int64_t b) {
+    int64_t product = 0;
+    failOnOverflow(__builtin_mul_overflow(a, b, &product));
     return product;
 }
 

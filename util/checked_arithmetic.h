@@ -26,4 +26,10 @@ double CheckedDivide(double dividend, double divisor);
 // a * b in 32 bits, failing on overflow.
 int32_t CheckedMultiply(int32_t a, int32_t b);
 
+// 64-bit sums and products of values read from a file (timestamps, durations, counts),
+// failing on overflow.
+int64_t CheckedAdd(int64_t a, int64_t b);
+int64_t CheckedSubtract(int64_t a, int64_t b);
+int64_t CheckedMultiply64(int64_t a, int64_t b);
+
 }  // namespace useful

@@ -138,5 +138,25 @@ TEST(SourceIndex, AnAviWithoutItsIndexPlaysAsWithIt) {
     EXPECT_TRUE(readAll(*without) == readAll(*withIndex));
 }
 
+// An MP4 cut short (a copy or a download that stopped half-way) keeps the index of its whole
+// length: it lasts what it holds, and its sound goes on to that end.
+TEST(SourceIndex, AnMp4CutShortLastsWhatItHolds) {
+    const std::string whole =
+        makeMedia("six-seconds.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=6 " +
+                                         toneInput(1000, 0.5, 6, 44100) +
+                                         " -c:v mpeg4 -c:a aac -aac_pns 0 -movflags +faststart");
+    const std::string cut = mediaFolder() + "/six-seconds-cut.mp4";
+    ASSERT_TRUE(
+        run("head -c $(($(stat -c %s '" + whole + "') / 2)) '" + whole + "' > '" + cut + "'"));
+    auto source = openSource(cut);
+    ASSERT_TRUE(source);
+    const int64_t length = source->lengthFrames();
+    EXPECT_GT(length, 44100 * 2);
+    EXPECT_LT(length, 44100 * 4);
+    const std::vector<float> all = readAll(*source);
+    ASSERT_EQ(static_cast<int64_t>(all.size() / 2), length);
+    EXPECT_GT(rms(all, 0, all.size() / 2 - 44100 / 5, all.size() / 2 - 44100 / 20), 0.3);
+}
+
 }  // namespace
 }  // namespace enginetest

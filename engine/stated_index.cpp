@@ -1,0 +1,108 @@
+#include "engine/stated_index.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <array>
+#include <fstream>
+#include <string_view>
+#include <vector>
+
+#include "engine/media_input.h"
+#include "engine/mp3_header.h"
+
+namespace engine {
+namespace {
+
+// Enough for a Xing or Info frame with its LAME tag, and for the trailing tags' footers.
+constexpr size_t kFrameBytes = 2048;
+constexpr size_t kTailBytes = 160;
+// Packets of other streams (cover art) read before the first sound packet, at the most.
+constexpr int kPacketsToFirstSound = 64;
+
+std::vector<uint8_t> readAt(std::ifstream& file, int64_t offset, size_t count) {
+    std::vector<uint8_t> bytes(count);
+    file.seekg(offset);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+    bytes.resize(file ? count : static_cast<size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    file.clear();
+    return bytes;
+}
+
+std::optional<Mp3Header> readMp3Header(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    const int64_t size = file ? static_cast<int64_t>(file.tellg()) : -1;
+    int64_t start = 0;
+    while (start >= 0 && start < size) {
+        const int64_t tag = Id3v2TagSize(readAt(file, start, 10));
+        if (tag == 0) {
+            break;
+        }
+        start += tag;
+    }
+    if (size <= 0 || start >= size) {
+        return std::nullopt;
+    }
+    const int64_t tailAt = std::max(start, size - static_cast<int64_t>(kTailBytes));
+    const int64_t tags = TrailingTagsSize(readAt(file, tailAt, static_cast<size_t>(size - tailAt)));
+    return ParseMp3Header(readAt(file, start, kFrameBytes), size - start - tags);
+}
+
+// The first sound packet: where the reader starts.
+std::optional<SoundPacket> firstSoundPacket(AVFormatContext* format, int stream) {
+    AVPacket* packet = av_packet_alloc();
+    std::optional<SoundPacket> first;
+    for (int i = 0; packet != nullptr && i < kPacketsToFirstSound && !first; ++i) {
+        if (av_read_frame(format, packet) < 0) {
+            break;
+        }
+        if (packet->stream_index == stream && packet->pos >= 0) {
+            first = SoundPacket{packet->pos, packet->pts, 0};
+        }
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    return first;
+}
+
+}  // namespace
+
+std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& sound,
+                                      const std::string& path) {
+    AVFormatContext* format = input.format();
+    if (std::string_view(format->iformat->name) != "mp3" || sound.stream < 0 ||
+        PictureStream(format) >= 0) {
+        return std::nullopt;
+    }
+    const std::optional<Mp3Header> header = readMp3Header(path);
+    const AVStream* stream = format->streams[sound.stream];
+    // FFmpeg trims the padding only where it trusts the frame count too, and its duration
+    // then is that count's: otherwise the scan's length is another.
+    if (!header || header->sampleRate != stream->codecpar->sample_rate ||
+        av_rescale_q(stream->duration, stream->time_base, {1, header->sampleRate}) !=
+            header->rawSamples) {
+        return std::nullopt;
+    }
+    const std::optional<SoundPacket> first = firstSoundPacket(format, sound.stream);
+    if (!first) {
+        return std::nullopt;
+    }
+    SoundIndex index;
+    index.sound = sound;
+    index.sampleRate = header->sampleRate;
+    index.soundFrames = header->soundSamples;
+    index.lengthFrames = header->soundSamples;
+    index.skipFrames = header->skipSamples;
+    index.packets = {*first};
+    index.segments.append(header->rawSamples, header->sampleRate);
+    index.segments.place();
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (static_cast<int>(i) != sound.stream) {
+            format->streams[i]->discard = AVDISCARD_ALL;
+        }
+    }
+    return index;
+}
+
+}  // namespace engine
