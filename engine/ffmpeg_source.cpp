@@ -86,14 +86,16 @@ std::shared_ptr<const SoundIndex> FfmpegSource::fullIndex() const {
     return full && full->sampleRate == sampleRate_ ? full : nullptr;
 }
 
-// The length is final at open: where a damaged file's frames disagree with its header, the
-// header's length holds, and the sound is cut or followed by silence to it.
+// The length is final at open: where the frames disagree with the header (a WMA's
+// milliseconds, a damaged file), the header's length holds, and the sound is cut or followed
+// by silence to it.
 void FfmpegSource::takeFullIndex(std::shared_ptr<const SoundIndex> full) {
     if (full->lengthFrames != openLength_) {
         auto fitted = std::make_shared<SoundIndex>(*full);
         fitted->lengthFrames = openLength_;
-        fitted->soundFrames =
-            std::clamp<int64_t>(openLength_ - full->leadFrames, 0, full->soundFrames);
+        // What decodes up to that length plays (as reading from the start placed it), and
+        // silence where nothing more decodes.
+        fitted->soundFrames = std::max<int64_t>(0, openLength_ - full->leadFrames);
         full = std::move(fitted);
     }
     reader_.reset();

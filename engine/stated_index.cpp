@@ -49,6 +49,13 @@ std::optional<Mp3Header> readMp3Header(const std::string& path) {
     return ParseMp3Header(readAt(file, start, kFrameBytes), size - start - tags);
 }
 
+struct StatedSound {
+    int sampleRate = 0;
+    int64_t rawSamples = 0;
+    int64_t skipSamples = 0;
+    int64_t soundSamples = 0;
+};
+
 // The first sound packet: where the reader starts.
 std::optional<SoundPacket> firstSoundPacket(AVFormatContext* format, int stream) {
     AVPacket* packet = av_packet_alloc();
@@ -66,17 +73,9 @@ std::optional<SoundPacket> firstSoundPacket(AVFormatContext* format, int stream)
     return first;
 }
 
-}  // namespace
-
-std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& sound,
-                                      const std::string& path) {
-    AVFormatContext* format = input.format();
-    if (std::string_view(format->iformat->name) != "mp3" || sound.stream < 0 ||
-        PictureStream(format) >= 0) {
-        return std::nullopt;
-    }
+// What an mp3's Xing or Info header states; nothing where it states no exact length.
+std::optional<StatedSound> mp3Sound(const AVStream* stream, const std::string& path) {
     const std::optional<Mp3Header> header = readMp3Header(path);
-    const AVStream* stream = format->streams[sound.stream];
     // FFmpeg trims the padding only where it trusts the frame count too, and its duration
     // then is that count's: otherwise the scan's length is another.
     if (!header || header->sampleRate != stream->codecpar->sample_rate ||
@@ -84,18 +83,48 @@ std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& soun
             header->rawSamples) {
         return std::nullopt;
     }
-    const std::optional<SoundPacket> first = firstSoundPacket(format, sound.stream);
+    return StatedSound{header->sampleRate, header->rawSamples, header->skipSamples,
+                       header->soundSamples};
+}
+
+// What an ASF file (WMA) states: its play duration less the preroll, which FFmpeg gives as
+// the stream's duration in milliseconds. The codec records no delay: every decoded sample
+// counts, and the millisecond rounds the length by less than a millisecond's samples.
+std::optional<StatedSound> asfSound(const AVStream* stream) {
+    const int rate = stream->codecpar->sample_rate;
+    if (rate <= 0 || stream->duration <= 0 || stream->start_time != 0) {
+        return std::nullopt;
+    }
+    const int64_t samples = av_rescale_q(stream->duration, stream->time_base, {1, rate});
+    return StatedSound{rate, samples, 0, samples};
+}
+
+}  // namespace
+
+std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& sound,
+                                      const std::string& path) {
+    AVFormatContext* format = input.format();
+    if (sound.stream < 0 || PictureStream(format) >= 0) {
+        return std::nullopt;
+    }
+    const AVStream* stream = format->streams[sound.stream];
+    const std::string_view name = format->iformat->name;
+    const std::optional<StatedSound> stated = name == "mp3"   ? mp3Sound(stream, path)
+                                              : name == "asf" ? asfSound(stream)
+                                                              : std::nullopt;
+    const std::optional<SoundPacket> first =
+        stated ? firstSoundPacket(format, sound.stream) : std::nullopt;
     if (!first) {
         return std::nullopt;
     }
     SoundIndex index;
     index.sound = sound;
-    index.sampleRate = header->sampleRate;
-    index.soundFrames = header->soundSamples;
-    index.lengthFrames = header->soundSamples;
-    index.skipFrames = header->skipSamples;
+    index.sampleRate = stated->sampleRate;
+    index.soundFrames = stated->soundSamples;
+    index.lengthFrames = stated->soundSamples;
+    index.skipFrames = stated->skipSamples;
     index.packets = {*first};
-    index.segments.append(header->rawSamples, header->sampleRate);
+    index.segments.append(stated->rawSamples, stated->sampleRate);
     index.segments.place();
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         if (static_cast<int>(i) != sound.stream) {

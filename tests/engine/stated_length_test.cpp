@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/background_index.h"
 #include "engine/ffmpeg_source.h"
 #include "engine/media_input.h"
 #include "engine/sound_decoder.h"
@@ -15,38 +16,47 @@ namespace {
 
 using engine::OpenError;
 
-std::optional<int64_t> statedLength(const std::string& path) {
+struct Lengths {
+    std::optional<int64_t> stated;  // the header's
+    int64_t scanned = 0;            // the full index's: every decoded sample, trimmed
+};
+
+Lengths lengths(const std::string& path) {
     OpenError error = OpenError::None;
     auto input = engine::MediaInput::open(path, error);
     EXPECT_TRUE(input) << path;
     if (!input) {
-        return std::nullopt;
+        return {};
     }
-    const auto index = engine::StatedIndex(*input, engine::FindSoundStream(input->format()), path);
-    return index ? std::optional(index->lengthFrames) : std::nullopt;
+    const engine::SoundStream sound = engine::FindSoundStream(input->format());
+    const auto stated = engine::StatedIndex(*input, sound, path);
+    const auto scanned = engine::BackgroundIndex(path, sound).wait();
+    EXPECT_TRUE(scanned) << path;
+    return {stated ? std::optional(stated->lengthFrames) : std::nullopt,
+            scanned ? scanned->lengthFrames : 0};
 }
 
 struct Stated {
     const char* name;
     std::function<std::string()> make;
-    bool statesLength;  // false: the header does not speak for the whole file
+    bool statesLength;        // false: the header does not speak for the whole file
+    int64_t toleranceFrames;  // 0: exact; WMA states milliseconds
 };
 
 class StatedLengths : public ::testing::TestWithParam<Stated> {};
 
 TEST_P(StatedLengths, AreTheDecodedLength) {
-    const std::string path = GetParam().make();
-    const std::optional<int64_t> stated = statedLength(path);
-    ASSERT_EQ(stated.has_value(), GetParam().statesLength);
-    if (stated) {
-        EXPECT_EQ(*stated, static_cast<int64_t>(ffmpegDecode(path).size() / 2));
+    const Lengths found = lengths(GetParam().make());
+    ASSERT_EQ(found.stated.has_value(), GetParam().statesLength);
+    if (found.stated) {
+        EXPECT_NEAR(*found.stated, found.scanned, GetParam().toleranceFrames);
     }
 }
 
 const Stated kStated[] = {
-    {"InfoCbr", mp3Cbr, true},
-    {"XingVbr", mp3Vbr, true},
-    {"NoHeader", mp3VbrBare, false},
+    {"InfoCbr", mp3Cbr, true, 0},
+    {"XingVbr", mp3Vbr, true, 0},
+    {"NoHeader", mp3VbrBare, false, 0},
     {"ApeAndId3v1Tags",
      [] {
          // A 4 kB APE tag (one binary item), then an ID3v1 tag, as taggers leave them.
@@ -63,17 +73,19 @@ const Stated kStated[] = {
                          "'"));
          return path;
      },
-     true},
+     true, 0},
     {"Joined",
      [] {
          const std::string joined = mediaFolder() + "/joined.mp3";
          EXPECT_TRUE(run("cat '" + mp3Cbr() + "' '" + mp3Vbr() + "' > '" + joined + "'"));
          return joined;
      },
-     false},
+     false, 0},
+    {"WmaV2", wma, true, 44},
+    {"WmaV1", [] { return makeMedia("v1.wma", "-i '" + wav44() + "' -c:a wmav1"); }, true, 44},
 };
 
-INSTANTIATE_TEST_SUITE_P(Mp3, StatedLengths, ::testing::ValuesIn(kStated),
+INSTANTIATE_TEST_SUITE_P(Headers, StatedLengths, ::testing::ValuesIn(kStated),
                          [](const auto& param) { return std::string(param.param.name); });
 
 // Reading from the start goes on while the index is built; a seek far into the file waits
