@@ -63,6 +63,9 @@ class Decks {
     // that sends every deck channel volume again.
     void picVolume_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
     void picSpeed_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
+    // A double-click on a speed track or knob: the deck back to normal speed.
+    void picSpeed_DblClick(int16_t Index);
+    void lblSpeed_DblClick(int16_t Index);
     void picProgress_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
     void picCrossfade_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
     void picSampleVolume_MouseDown(int16_t Button, int16_t Shift, float X, float Y);

@@ -130,6 +130,27 @@ TEST_F(Window, AKnobDraggedPastBothEndsStopsAtThem) {
     EXPECT_EQ(commands.back(), "setaudio b Volume to 0");  // crossfader at the far left
 }
 
+TEST_F(Window, ADoubleClickOnASpeedTrackOrKnobGivesNormalSpeedBack) {
+    QTest::mouseClick(&trackClient("picSpeed(1)"), Qt::LeftButton, {}, QPoint(10, 20));
+    ASSERT_NE(controls.lblSpeed[1].Top, 100.0f);
+    QTest::mouseDClick(&trackClient("picSpeed(1)"), Qt::LeftButton, {}, QPoint(10, 30));
+    EXPECT_EQ(controls.lblSpeed[1].Top, 100.0f);
+    EXPECT_EQ(sent().back(), "set b speed 1000");
+
+    // The knob: the double-click's press begins a drag, which the double-click ends.
+    QTest::mouseClick(&trackClient("picSpeed(0)"), Qt::LeftButton, {}, QPoint(10, 120));
+    QWidget& knob = widget("lblSpeed(0)");
+    QTest::mouseClick(&knob, Qt::LeftButton, {}, QPoint(5, 4));
+    QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(5, 4), knob.mapToGlobal(QPointF(5, 4)),
+                       Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&knob, &second);
+    QMouseEvent held(QEvent::MouseMove, QPointF(5, 40), knob.mapToGlobal(QPointF(5, 40)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&knob, &held);
+    EXPECT_EQ(controls.lblSpeed[0].Top, 100.0f);
+    EXPECT_EQ(sent().back(), "set a speed 1000");
+}
+
 class Drops : public Window {
   protected:
     // As the toolkit delivers a drop: the drag enters, then lets go.
