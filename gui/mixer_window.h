@@ -48,6 +48,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     void drop(app::Control& control, const app::DropData& dropped,
               const PointerEvent& where) override;
     void pointer(app::Control& control, const PointerEvent& event) override;
+    void contextMenu(app::Control& control, const QPoint& screenPosition) override;
 
     // Runs the control's handler for one kind of event, when it has one.
     template <typename Handler, typename... Arguments>
