@@ -5,22 +5,28 @@
 
 namespace gui {
 
-std::vector<std::string> FilesToOpen(const QStringList& arguments) {
+CommandLine ReadCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription("A two-deck mixer for music and video files.");
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("files", "Files to add to the left deck's playlist.",
-                                 "[files...]");
+    const QCommandLineOption newWindow(
+        "new-window", "Start a mixer of its own instead of adding the files to the running one.");
+    parser.addOption(newWindow);
+    parser.addPositionalArgument(
+        "files",
+        "Files to add to the left deck's playlist (a playlist file adds the files it lists).",
+        "[files...]");
     parser.process(arguments);
-    std::vector<std::string> files;
+    CommandLine command;
+    command.newWindow = parser.isSet(newWindow);
     for (const QString& argument : parser.positionalArguments()) {
         const QFileInfo file(argument);
         if (file.exists()) {  // a mistyped name would only make a dead entry
-            files.push_back(file.absoluteFilePath().toStdString());
+            command.files.push_back(file.absoluteFilePath().toStdString());
         }
     }
-    return files;
+    return command;
 }
 
 }  // namespace gui

@@ -1,4 +1,4 @@
-// Starts the mixer's window.
+// Starts the mixer's window, or hands the files to the one already running.
 
 #include <QApplication>
 #include <QIcon>
@@ -8,15 +8,20 @@
 #include "gui/folder_listing.h"
 #include "gui/mixer_window.h"
 #include "gui/open_dialog.h"
+#include "gui/single_instance.h"
 #include "platform/media_service.h"
 
 int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Rotavox");
     QApplication::setApplicationVersion(ROTAVOX_VERSION);
-    std::vector<std::string> files;
-    {  // without a window yet, so that --help and --version need no display
+    gui::CommandLine command;
+    gui::SingleInstance instance;
+    {  // without a window yet, so that --help, --version and a hand-over need no display
         const QCoreApplication arguments(argc, argv);
-        files = gui::FilesToOpen(QCoreApplication::arguments());
+        command = gui::ReadCommandLine(QCoreApplication::arguments());
+        if (!command.newWindow && !instance.claim(command.files)) {
+            return 0;
+        }
     }
     QApplication application(argc, argv);
     // Installed, the desktop entry and the icon carry this name.
@@ -32,7 +37,8 @@ int main(int argc, char* argv[]) {
         QMessageBox::critical(nullptr, "Rotavox", QString::fromUtf8(failure.what()));
         return 1;
     }
-    window.openFiles(files);
+    window.openFiles(command.files);
+    instance.listen([&window](const auto& files) { window.openHandedFiles(files); });
     window.show();
     return QApplication::exec();
 }

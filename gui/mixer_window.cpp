@@ -57,6 +57,13 @@ void MixerWindow::openFiles(const std::vector<std::string>& paths) {
     drop(decks_.controls.lstPlaylist[0], UrlDrop(files), {});
 }
 
+void MixerWindow::openHandedFiles(const std::vector<std::string>& paths) {
+    openFiles(paths);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
 void MixerWindow::timerTick() {
     run([this] { decks_.tmrPlay_Timer(); });
 }

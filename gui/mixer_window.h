@@ -32,6 +32,8 @@ class MixerWindow final : public QWidget, private ControlEvents {
     // Files the program was started with: they join the left deck's playlist as a drop
     // of them there would.
     void openFiles(const std::vector<std::string>& paths);
+    // Files a later start of the program handed over: opened so, and the window raised.
+    void openHandedFiles(const std::vector<std::string>& paths);
     // One tick of tmrPlay: the handler, then the redraw.
     void timerTick();
 

@@ -247,9 +247,9 @@ TEST_F(Window, FilesOnTheCommandLineJoinTheLeftPlaylistInOrder) {
         std::ofstream(folder / name) << "x";
     }
     const QString in = QString::fromStdString(folder.string()) + "/";
-    const auto files = gui::FilesToOpen(
+    const gui::CommandLine command = gui::ReadCommandLine(
         {"rotavox", in + "b side.mp3", in + "missing.mp3", in + "notes", in + "a.wav"});
-    window.openFiles(files);
+    window.openFiles(command.files);
     EXPECT_EQ(controls.lstPlaylist[0].List, (std::vector<std::string>{"b side", "a"}));
     EXPECT_EQ(
         controls.lstPlayListPath[0].List,
