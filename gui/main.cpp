@@ -8,6 +8,7 @@
 #include "gui/folder_listing.h"
 #include "gui/mixer_window.h"
 #include "gui/open_dialog.h"
+#include "gui/quit_signals.h"
 #include "gui/single_instance.h"
 #include "platform/media_service.h"
 
@@ -31,6 +32,12 @@ int main(int argc, char* argv[]) {
     gui::FolderFiles folders;
     gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService);
     dialog.setOwner(&window);
+    // A logout, a shutdown, `kill` or Ctrl+C close as the window's close button does; the
+    // exit also leaves a modal dialog's loop.
+    const gui::QuitSignals quitSignals([&window] {
+        window.close();
+        QCoreApplication::exit(0);
+    });
     try {
         window.load();
     } catch (const app::StartupFailure& failure) {

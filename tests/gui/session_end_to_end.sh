@@ -4,7 +4,8 @@
 #   the right-click menu, lists them after the first start's, in order) and ends with
 #   status 0 within a second, leaving one window;
 # - the lock and socket of a killed window do not stop the next starts, and two starts
-#   at the same instant make one window that holds both starts' files.
+#   at the same instant make one window that holds both starts' files;
+# - SIGTERM while a song plays closes the program with status 0 within a second.
 set -euo pipefail
 program=$(realpath "$1")
 source "$(dirname "$0")/virtual_desktop.sh"
@@ -54,7 +55,7 @@ a=$!
 b=$!
 one_ended() { ! kill -0 "$a" 2>/dev/null || ! kill -0 "$b" 2>/dev/null; }
 await one_ended || fail "both starts kept running"
-if kill -0 "$a" 2>/dev/null; then handed=$b; else handed=$a; fi
+if kill -0 "$a" 2>/dev/null; then mixer=$a handed=$b; else mixer=$b handed=$a; fi
 status=0
 wait "$handed" || status=$?
 [ "$status" = 0 ] || fail "the start that handed its file over ended with status $status"
@@ -63,4 +64,14 @@ find_window
 expected=$(printf '%s\n' "$work/five ü.wav" "$work/four.wav")
 [ "$(saved_playlist | sort)" = "$expected" ] || fail "the window does not hold both starts' files"
 
+play_first_entry || fail "the song did not start"
+started=$(now_ms)
+kill -TERM "$mixer"
+(sleep 5 && kill -KILL "$mixer") 2>/dev/null &  # so that a signal it ignores fails, not hangs
+status=0
+wait "$mixer" || status=$?
+closed_ms=$(($(now_ms) - started))
+echo "SIGTERM: status $status after $closed_ms ms"
+[ "$status" = 0 ] || fail "SIGTERM ended the program with status $status"
+[ "$closed_ms" -le 1000 ] || fail "SIGTERM took $closed_ms ms"
 echo "ok"

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "gui/command_line.h"
 #include "gui/mixer_window.h"
 #include "gui/model_geometry.h"
+#include "gui/quit_signals.h"
 
 namespace {
 
@@ -237,6 +239,20 @@ TEST_F(Window, ClosingUnloadsBeforeTheMediaServiceStops) {
     const Commands unload = {"Stop a", "Stop b", "Stop c", "Close a", "Close b", "Close c"};
     EXPECT_EQ(sent(), unload);
     EXPECT_EQ(unloadedAfterCommands, 6);
+}
+
+// The first signal reaches the UI thread and the program lives on; a second one while it
+// closes ends the program at once.
+TEST(QuitSignalsDeathTest, TheFirstSignalClosesOnTheUiThreadASecondEndsAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const gui::QuitSignals quit([] { std::raise(SIGINT); });
+            std::raise(SIGTERM);
+            QCoreApplication::processEvents();
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGINT), "");
 }
 
 TEST_F(Window, FilesOnTheCommandLineJoinTheLeftPlaylistInOrder) {
