@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -12,8 +13,10 @@ class TempFolder {
   public:
     explicit TempFolder(const std::string& kind) {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = test->name();  // "Case/Parameter" for a parameterised test
+        std::replace(name.begin(), name.end(), '/', '-');
         path_ = std::filesystem::temp_directory_path() /
-                ("rotavox-" + kind + "-" + std::to_string(::getpid()) + "-" + test->name());
+                ("rotavox-" + kind + "-" + std::to_string(::getpid()) + "-" + name);
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
