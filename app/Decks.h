@@ -55,6 +55,9 @@ class Decks {
     void lstPlaylist_KeyDown(int16_t Index, int16_t KeyCode, int16_t Shift);
     void lstPlaylist_OLEDragDrop(int16_t Index, const DropData& Data, int32_t& Effect,
                                  int16_t Button, int16_t Shift, float X, float Y);
+    // The playlist's right-click menu: the deck's entries saved as an M3U8 file.
+    // Returns "" on success, else what failed and why.
+    std::string SavePlaylist(int16_t Index, const std::string& file) const;
 
     // Samples.
     void file1_DblClick();
@@ -63,6 +66,9 @@ class Decks {
     // that sends every deck channel volume again.
     void picVolume_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
     void picSpeed_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
+    // A double-click on a speed track or knob: the deck back to normal speed.
+    void picSpeed_DblClick(int16_t Index);
+    void lblSpeed_DblClick(int16_t Index);
     void picProgress_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
     void picCrossfade_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
     void picSampleVolume_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
@@ -113,6 +119,7 @@ class Decks {
     void showEmptyDeck(int16_t deck);
     double secondsPlayed(int16_t deck);
     void addToPlaylist(int16_t deck, const std::string& path);
+    void addListedFiles(int16_t deck, const std::string& playlistFile);
     std::string samplesFolder() const;
 
     OpenFileDialog& comDialog_;

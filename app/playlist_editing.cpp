@@ -5,6 +5,7 @@
 #include "app/device_names.h"
 #include "app/failure_kinds.h"
 #include "app/track_texts.h"
+#include "util/playlist_file.h"
 
 namespace app {
 namespace {
@@ -14,7 +15,12 @@ constexpr int16_t kEnterKey = 13;
 }  // namespace
 
 // A path without a playlist name is passed over; both lists are touched only after.
+// A playlist file adds the files it lists instead.
 void Decks::addToPlaylist(int16_t deck, const std::string& path) {
+    if (useful::IsPlaylistFile(path)) {
+        addListedFiles(deck, path);
+        return;
+    }
     const std::optional<std::string> name = PlaylistName(path);
     if (!name) {
         return;

@@ -1,5 +1,6 @@
 #include "app/track_texts.h"
 
+#include "util/extension.h"
 #include "util/useful.h"
 #include "util/utf8.h"
 
@@ -23,6 +24,12 @@ std::optional<std::string> withoutExtension(const std::string& name) {
     return useful::FirstCodePoints(name, length - kExtensionLength);
 }
 
+// The title less its file's extension and the dot before it; whole when the file has none.
+std::string withoutFileExtension(const std::string& title) {
+    const std::size_t extension = useful::ExtensionOf(title).size();
+    return extension == 0 ? title : title.substr(0, title.size() - extension - 1);
+}
+
 }  // namespace
 
 std::string MinutesAndSeconds(int32_t seconds) {
@@ -36,7 +43,7 @@ std::string TrackCaption(const std::string& fileName) {
     const bool hasArtist = dash != std::string::npos;
     const std::string artist = hasArtist ? name.substr(0, dash + 1) : "Unknown";
     const std::string title = hasArtist ? name.substr(dash + 3) : name;
-    return artist + kArtistSeparator + withoutExtension(title).value_or(title);
+    return artist + kArtistSeparator + withoutFileExtension(title);
 }
 
 std::optional<std::string> PlaylistName(const std::string& path) {

@@ -11,8 +11,8 @@ namespace app {
 std::string MinutesAndSeconds(int32_t seconds);
 
 // "artist - title" from a file name: split at the first " - " (the artist keeps
-// its trailing blank; "Unknown" without one), the title less its last four
-// characters unless it has fewer.
+// its trailing blank; "Unknown" without one), the title less the file's extension
+// ("clip.mpeg" shows as "clip").
 std::string TrackCaption(const std::string& fileName);
 
 // The name a path shows in a playlist: its file name less the last four

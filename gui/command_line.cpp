@@ -13,18 +13,24 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     const QCommandLineOption verbose(
         "verbose", "Write diagnostics (sound device, decoders, window) to standard error.");
     parser.addOption(verbose);
-    parser.addPositionalArgument("files", "Files to add to the left deck's playlist.",
-                                 "[files...]");
+    const QCommandLineOption newWindow(
+        "new-window", "Start a mixer of its own instead of adding the files to the running one.");
+    parser.addOption(newWindow);
+    parser.addPositionalArgument(
+        "files",
+        "Files to add to the left deck's playlist (a playlist file adds the files it lists).",
+        "[files...]");
     parser.process(arguments);
-    CommandLine commandLine;
-    commandLine.verbose = parser.isSet(verbose);
+    CommandLine command;
+    command.verbose = parser.isSet(verbose);
+    command.newWindow = parser.isSet(newWindow);
     for (const QString& argument : parser.positionalArguments()) {
         const QFileInfo file(argument);
         if (file.exists()) {  // a mistyped name would only make a dead entry
-            commandLine.files.push_back(file.absoluteFilePath().toStdString());
+            command.files.push_back(file.absoluteFilePath().toStdString());
         }
     }
-    return commandLine;
+    return command;
 }
 
 }  // namespace gui

@@ -1,6 +1,6 @@
 #pragma once
-// The program's command line: --help, --version, --verbose, and files to put on the left
-// deck's playlist (as a file manager's "Open with" passes them).
+// The program's command line: --help, --version, --verbose, --new-window, and files to put
+// on the left deck's playlist (as a file manager's "Open with" passes them).
 
 #include <QStringList>
 #include <string>
@@ -9,11 +9,13 @@
 namespace gui {
 
 struct CommandLine {
-    std::vector<std::string> files;  // the named files that exist, absolute, in their order
+    std::vector<std::string> files;  // the named files that exist, as absolute paths, in order
     bool verbose = false;            // diagnostics on standard error
+    bool newWindow = false;          // a mixer of its own instead of the running one
 };
 
-// Answers --help and --version itself (printing and ending the program).
+// Answers --help and --version itself, printing and ending the program: options that
+// only inform are answered here, before any running mixer is asked for anything.
 CommandLine ReadCommandLine(const QStringList& arguments);
 
 }  // namespace gui

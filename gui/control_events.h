@@ -2,6 +2,7 @@
 // What a widget reports to the window: the user's events on the control it shows, in
 // the units the handlers take. The window routes each to its handler.
 
+#include <QPoint>
 #include <cstdint>
 
 #include "app/controls.h"
@@ -30,6 +31,8 @@ class ControlEvents {
     virtual void drop(app::Control& control, const app::DropData& data,
                       const PointerEvent& where) = 0;
     virtual void pointer(app::Control& control, const PointerEvent& event) = 0;
+    // A right-click menu asked for over the control, at a point of the screen.
+    virtual void contextMenu(app::Control& control, const QPoint& screenPosition) = 0;
 };
 
 // A widget that shows one control and redraws itself from the model.

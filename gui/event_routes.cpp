@@ -74,6 +74,8 @@ void EventRoutes::routeDeck(int16_t deck) {
     using D = app::Decks;
     on(c.picVolume[deck]).pointer = deckPointer(d, deck, &D::picVolume_MouseDown);
     on(c.picSpeed[deck]).pointer = deckPointer(d, deck, &D::picSpeed_MouseDown);
+    on(c.picSpeed[deck]).doubleClick = [&d, deck] { d.picSpeed_DblClick(deck); };
+    on(c.lblSpeed[deck]).doubleClick = [&d, deck] { d.lblSpeed_DblClick(deck); };
     on(c.picProgress[deck]).pointer = deckPointer(d, deck, &D::picProgress_MouseDown);
     on(c.lblVolume[deck]).pointer = deckPointer(d, deck, &D::lblVolume_MouseDown,
                                                 &D::lblVolume_MouseMove, &D::lblVolume_MouseUp);

@@ -33,6 +33,11 @@ void FaderKnob::mouseReleaseEvent(QMouseEvent* event) {
     report(PointerAction::Up, ButtonCode(event->button()), *event);
 }
 
+void FaderKnob::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+    events_.doubleClick(knob_);
+}
+
 void FaderKnob::report(PointerAction action, int16_t button, const QMouseEvent& event) {
     // From the model's corner, not the rounded pixel one, so a grab never drifts.
     const QPointF inTrack = TrackUnits(mapToParent(event.position()), track_);

@@ -2,7 +2,8 @@
 // A fader's knob: a bar in the highlight colour inside its track's client area. Its
 // presses, moves and release go to the handlers in the track's units, relative to the
 // knob's own top-left corner; the toolkit's implicit grab keeps the pointer with the
-// pressed knob until the last button goes up, wherever the pointer goes.
+// pressed knob until the last button goes up, wherever the pointer goes. The second press
+// of a double-click is a press like any, then reported as a double-click too.
 
 #include <QWidget>
 
@@ -20,6 +21,7 @@ class FaderKnob final : public QWidget, public ControlView {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     void report(PointerAction action, int16_t button, const QMouseEvent& event);

@@ -13,6 +13,7 @@ ListView::ListView(app::Control& control, ControlEvents& events, QWidget& window
     setObjectName(WidgetName(control));
     setFont(ControlFont(control.TextFont));
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setLayoutMode(QListView::Batched);  // a list of thousands is laid out between other events
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) { userSelected(row); });
 }
 

@@ -1,4 +1,4 @@
-// Starts the mixer's window.
+// Starts the mixer's window, or hands the files to the one already running.
 
 #include <QApplication>
 #include <QIcon>
@@ -8,6 +8,8 @@
 #include "gui/folder_listing.h"
 #include "gui/mixer_window.h"
 #include "gui/open_dialog.h"
+#include "gui/quit_signals.h"
+#include "gui/single_instance.h"
 #include "gui/window_log.h"
 #include "platform/media_service.h"
 #include "util/log.h"
@@ -15,12 +17,16 @@
 int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Rotavox");
     QApplication::setApplicationVersion(ROTAVOX_VERSION);
-    gui::CommandLine commandLine;
-    {  // without a window yet, so that --help and --version need no display
+    gui::CommandLine command;
+    gui::SingleInstance instance;
+    {  // without a window yet, so that --help, --version and a hand-over need no display
         const QCoreApplication arguments(argc, argv);
-        commandLine = gui::ReadCommandLine(QCoreApplication::arguments());
+        command = gui::ReadCommandLine(QCoreApplication::arguments());
+        if (!command.newWindow && !instance.claim(command.files)) {
+            return 0;
+        }
     }
-    if (commandLine.verbose) {
+    if (command.verbose) {
         useful::SetLogEnabled(true);
     }
     gui::RouteWindowLog();
@@ -32,6 +38,12 @@ int main(int argc, char* argv[]) {
     gui::FolderFiles folders;
     gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService);
     dialog.setOwner(&window);
+    // A logout, a shutdown, `kill` or Ctrl+C close as the window's close button does; the
+    // exit also leaves a modal dialog's loop.
+    const gui::QuitSignals quitSignals([&window] {
+        window.close();
+        QCoreApplication::exit(0);
+    });
     try {
         window.load();
     } catch (const app::StartupFailure& failure) {
@@ -39,7 +51,8 @@ int main(int argc, char* argv[]) {
         QMessageBox::critical(nullptr, "Rotavox", QString::fromUtf8(failure.what()));
         return 1;
     }
-    window.openFiles(commandLine.files);
+    window.openFiles(command.files);
+    instance.listen([&window](const auto& files) { window.openHandedFiles(files); });
     window.show();
     return QApplication::exec();
 }

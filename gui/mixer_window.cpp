@@ -7,6 +7,7 @@
 #include "gui/control_widgets.h"
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
+#include "gui/playlist_menu.h"
 #include "gui/url_drop.h"
 #include "gui/widget_sync.h"
 #include "gui/window_log.h"
@@ -57,6 +58,13 @@ void MixerWindow::openFiles(const std::vector<std::string>& paths) {
     drop(decks_.controls.lstPlaylist[0], UrlDrop(files), {});
 }
 
+void MixerWindow::openHandedFiles(const std::vector<std::string>& paths) {
+    openFiles(paths);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
 void MixerWindow::timerTick() {
     run([this] { decks_.tmrPlay_Timer(); });
 }
@@ -97,6 +105,14 @@ void MixerWindow::drop(app::Control& control, const app::DropData& dropped,
 
 void MixerWindow::pointer(app::Control& control, const PointerEvent& event) {
     dispatch(control, &Route::pointer, event);
+}
+
+void MixerWindow::contextMenu(app::Control& control, const QPoint& screenPosition) {
+    for (int16_t deck : {0, 1}) {
+        if (&control == &decks_.controls.lstPlaylist[deck] && !unloaded_) {
+            ShowPlaylistMenu(*this, decks_, deck, screenPosition);
+        }
+    }
 }
 
 void MixerWindow::run(const std::function<void()>& handler) {

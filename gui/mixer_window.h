@@ -32,6 +32,8 @@ class MixerWindow final : public QWidget, private ControlEvents {
     // Files the program was started with: they join the left deck's playlist as a drop
     // of them there would.
     void openFiles(const std::vector<std::string>& paths);
+    // Files a later start of the program handed over: opened so, and the window raised.
+    void openHandedFiles(const std::vector<std::string>& paths);
     // One tick of tmrPlay: the handler, then the redraw.
     void timerTick();
 
@@ -48,6 +50,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     void drop(app::Control& control, const app::DropData& dropped,
               const PointerEvent& where) override;
     void pointer(app::Control& control, const PointerEvent& event) override;
+    void contextMenu(app::Control& control, const QPoint& screenPosition) override;
 
     // Runs the control's handler for one kind of event, when it has one.
     template <typename Handler, typename... Arguments>

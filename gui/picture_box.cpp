@@ -25,6 +25,10 @@ class ClientArea final : public QWidget {
                                    ShiftCode(event->modifiers()), static_cast<float>(units.x()),
                                    static_cast<float>(units.y())});
     }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        mousePressEvent(event);
+        events_.doubleClick(control_);
+    }
 
   private:
     app::Control& control_;

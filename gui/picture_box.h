@@ -1,7 +1,8 @@
 #pragma once
 // A picture box: a sunken two-pixel border around a client area. Fader tracks report
-// presses on their client area in the track's units; knobs and video pictures live in
-// the client area, which clips them.
+// presses on their client area in the track's units (a double-click's second press
+// too, then the double-click); knobs and video pictures live in the client area, which
+// clips them.
 
 #include <QWidget>
 

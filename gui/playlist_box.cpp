@@ -1,5 +1,6 @@
 #include "gui/playlist_box.h"
 
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 
@@ -37,6 +38,11 @@ void PlaylistBox::dropEvent(QDropEvent* event) {
                  {PointerAction::Up, ButtonCodes(event->buttons()), ShiftCode(event->modifiers()),
                   static_cast<float>(twips.x()), static_cast<float>(twips.y())});
     event->acceptProposedAction();
+}
+
+void PlaylistBox::contextMenuEvent(QContextMenuEvent* event) {
+    events_.contextMenu(control_, event->globalPos());
+    event->accept();
 }
 
 }  // namespace gui

@@ -19,4 +19,11 @@ std::string LastCodePoints(std::string_view text, std::size_t count);
 // Fills with blanks on the right, or cuts, to exactly `width` code points.
 std::string FitToField(std::string_view text, std::size_t width);
 
+// True when the text is well-formed UTF-8: no stray or missing continuation bytes, no
+// overlong forms, no surrogates, nothing beyond U+10FFFF.
+bool IsUtf8(std::string_view text);
+
+// Latin-1 text (one character a byte) in UTF-8.
+std::string Latin1ToUtf8(std::string_view text);
+
 }  // namespace useful

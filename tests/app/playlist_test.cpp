@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "decks_test.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -50,6 +53,24 @@ TEST_F(Playlists, ADropSkipsAPathThatCannotBeNamedAndAddsTheRestInOrder) {
     EXPECT_EQ(paths(0), (Commands{"/music/one.mp3", "/music/three.wav"}));
     addEntries(0, {});
     EXPECT_EQ(names(0).size(), 2u);
+}
+
+TEST_F(Playlists, APlaylistFileDroppedOrChosenAddsTheFilesItListsInItsPlace) {
+    const TempFolder made("listed");
+    const std::filesystem::path& folder = made.path();
+    for (const char* name : {"one.mp3", "two.wav"}) {
+        std::ofstream(folder / name) << "x";
+    }
+    const std::string list = (folder / "set.m3u").string();
+    std::ofstream(list) << "two.wav\nmissing.mp3\none.mp3\n";
+
+    addEntries(0, {"/m/first.mp3", list, "/m/last.mp3"});
+    EXPECT_EQ(names(0), (Commands{"first", "two", "one", "last"}));
+    EXPECT_EQ(paths(0), (Commands{"/m/first.mp3", (folder / "two.wav").string(),
+                                  (folder / "one.mp3").string(), "/m/last.mp3"}));
+    dialog.fileName = list;
+    decks.cmdAddPlaylist_Click(1);
+    EXPECT_EQ(names(1), (Commands{"two", "one"}));
 }
 
 TEST_F(Playlists, RemovingTakesTheSamePositionFromBothLists) {

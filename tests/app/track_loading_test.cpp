@@ -64,7 +64,7 @@ TEST_F(TrackLoading, AVideoFileBlackensTheVideoAreaAndIsPlacedInItInPixels) {
     EXPECT_EQ(tail, (Commands{"put b window at 0 0 177 137", "set b speed 1000",
                               "setaudio a Volume to 1000", "setaudio b Volume to 0"}));
     EXPECT_EQ(controls.picVideo.BackColor, app::kBlack);
-    EXPECT_EQ(controls.lblTrack[1].Caption, "Unknown - clip.");
+    EXPECT_EQ(controls.lblTrack[1].Caption, "Unknown - clip");
     EXPECT_EQ(state.totalTimeB, "10:00");
 }
 
@@ -104,14 +104,17 @@ TEST_F(TrackLoading, ATrackOfNoLengthKeepsThePreviousRateAndScale) {
     EXPECT_EQ(state.totalTimeA, "0:00");
 }
 
-TEST(TrackTexts, CaptionsSplitAtTheFirstDashAndDropFourCharacters) {
+TEST(TrackTexts, CaptionsSplitAtTheFirstDashAndDropTheFileExtension) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\Music\\Artist - Song.mp3", "Artist  - Song"},
         {"/m/A - B - C.mp3", "A  - B - C"},
         {"/m/Plain Name.wav", "Unknown - Plain Name"},
-        {"/m/X - ab", "X  - ab"},  // too short to lose an extension: shown whole
+        {"/m/X - ab", "X  - ab"},
         {"/m/Édith - Café.mp3", "Édith  - Café"},
-        {"/m/Band - Song.mp3x", "Band  - Song."},
+        {"/m/Band - Song.mp3x", "Band  - Song"},
+        {"/m/Vol. 2 - Intro.tar.mpeg", "Vol. 2  - Intro.tar"},
+        {"/m/Live at No. 5 mp3", "Unknown - Live at No. 5 mp3"},  // no extension to drop
+        {"/m/Take - .mp3", "Take  - "},
     };
     for (const auto& [path, caption] : cases) {
         EXPECT_EQ(app::TrackCaption(path), caption) << path;

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "gui/command_line.h"
 #include "gui/mixer_window.h"
 #include "gui/model_geometry.h"
+#include "gui/quit_signals.h"
 #include "windowing/window_registry.h"
 
 namespace {
@@ -131,6 +133,27 @@ TEST_F(Window, AKnobDraggedPastBothEndsStopsAtThem) {
     EXPECT_EQ(commands.back(), "setaudio b Volume to 0");  // crossfader at the far left
 }
 
+TEST_F(Window, ADoubleClickOnASpeedTrackOrKnobGivesNormalSpeedBack) {
+    QTest::mouseClick(&trackClient("picSpeed(1)"), Qt::LeftButton, {}, QPoint(10, 20));
+    ASSERT_NE(controls.lblSpeed[1].Top, 100.0f);
+    QTest::mouseDClick(&trackClient("picSpeed(1)"), Qt::LeftButton, {}, QPoint(10, 30));
+    EXPECT_EQ(controls.lblSpeed[1].Top, 100.0f);
+    EXPECT_EQ(sent().back(), "set b speed 1000");
+
+    // The knob: the double-click's press begins a drag, which the double-click ends.
+    QTest::mouseClick(&trackClient("picSpeed(0)"), Qt::LeftButton, {}, QPoint(10, 120));
+    QWidget& knob = widget("lblSpeed(0)");
+    QTest::mouseClick(&knob, Qt::LeftButton, {}, QPoint(5, 4));
+    QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(5, 4), knob.mapToGlobal(QPointF(5, 4)),
+                       Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&knob, &second);
+    QMouseEvent held(QEvent::MouseMove, QPointF(5, 40), knob.mapToGlobal(QPointF(5, 40)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&knob, &held);
+    EXPECT_EQ(controls.lblSpeed[0].Top, 100.0f);
+    EXPECT_EQ(sent().back(), "set a speed 1000");
+}
+
 class Playlists : public Window {
   protected:
     // As the toolkit delivers a drop: the drag enters, then lets go.
@@ -235,6 +258,20 @@ TEST_F(Window, ClosingUnloadsBeforeTheMediaServiceStops) {
     EXPECT_EQ(unloadedAfterCommands, 6);
 }
 
+// The first signal reaches the UI thread and the program lives on; a second one while it
+// closes ends the program at once.
+TEST(QuitSignalsDeathTest, TheFirstSignalClosesOnTheUiThreadASecondEndsAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const gui::QuitSignals quit([] { std::raise(SIGINT); });
+            std::raise(SIGTERM);
+            QCoreApplication::processEvents();
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGINT), "");
+}
+
 TEST_F(Window, FilesOnTheCommandLineJoinTheLeftPlaylistInOrder) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("rotavox-args-" + std::to_string(::getpid()));
@@ -243,9 +280,9 @@ TEST_F(Window, FilesOnTheCommandLineJoinTheLeftPlaylistInOrder) {
         std::ofstream(folder / name) << "x";
     }
     const QString in = QString::fromStdString(folder.string()) + "/";
-    const gui::CommandLine commandLine = gui::ReadCommandLine(
+    const gui::CommandLine command = gui::ReadCommandLine(
         {"rotavox", in + "b side.mp3", in + "missing.mp3", in + "notes", in + "a.wav"});
-    window.openFiles(commandLine.files);
+    window.openFiles(command.files);
     EXPECT_EQ(controls.lstPlaylist[0].List, (std::vector<std::string>{"b side", "a"}));
     EXPECT_EQ(
         controls.lstPlayListPath[0].List,
