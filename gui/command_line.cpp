@@ -4,6 +4,19 @@
 #include <QFileInfo>
 
 namespace gui {
+namespace {
+
+// The parser knows no option whose value may be left out: a bare --projector gets "".
+QStringList WithProjectorValue(QStringList arguments) {
+    for (QString& argument : arguments) {
+        if (argument == "--projector") {
+            argument = "--projector=";
+        }
+    }
+    return arguments;
+}
+
+}  // namespace
 
 CommandLine ReadCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -13,11 +26,17 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     const QCommandLineOption verbose(
         "verbose", "Write diagnostics (sound device, decoders, window) to standard error.");
     parser.addOption(verbose);
+    const QCommandLineOption projector(
+        "projector", "Open the projector at start, on SCREEN or where it was last.", "SCREEN");
+    parser.addOption(projector);
     parser.addPositionalArgument("files", "Files to add to the left deck's playlist.",
                                  "[files...]");
-    parser.process(arguments);
+    parser.process(WithProjectorValue(arguments));
     CommandLine commandLine;
     commandLine.verbose = parser.isSet(verbose);
+    if (parser.isSet(projector)) {
+        commandLine.projector = parser.value(projector).toStdString();
+    }
     for (const QString& argument : parser.positionalArguments()) {
         const QFileInfo file(argument);
         if (file.exists()) {  // a mistyped name would only make a dead entry

@@ -30,7 +30,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon::fromTheme("example.quillfen.Rotavox"));
     gui::OpenDialog dialog;
     gui::FolderFiles folders;
-    gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService);
+    gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService, platform::FrameTapOf);
     dialog.setOwner(&window);
     try {
         window.load();
@@ -41,5 +41,11 @@ int main(int argc, char* argv[]) {
     }
     window.openFiles(commandLine.files);
     window.show();
+    if (commandLine.projector) {
+        window.projector().open(
+            commandLine.projector->empty()
+                ? std::nullopt
+                : std::optional<QString>(QString::fromStdString(*commandLine.projector)));
+    }
     return QApplication::exec();
 }
