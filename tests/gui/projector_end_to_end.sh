@@ -5,20 +5,8 @@
 # the main window is not on; its pixels follow the crossfader; a sound-only song on the
 # right deck, faded in alone, leaves it black; a counted clip shows the frame of the
 # position a seek chose. OpenGL is Mesa's software renderer. Needs root for Xorg.
-set -euo pipefail
 program=$(realpath "$1")
-work=$(mktemp -d)
-cleanup() {
-    kill $(jobs -p) 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/program.log" ] && tail -20 "$work/program.log" >&2
-    exit 1
-}
+source "$(dirname "$0")/end_to_end.sh"
 
 media() { ffmpeg -loglevel error -y "$@"; }
 clip() {  # colour, file: 30 s with sound

@@ -3,19 +3,8 @@
 # through the "+" button's open dialog, started by a double-click in the playlist; its
 # time label advances and its sound reaches the output (SDL's disk driver writes the
 # output to a file, measured with sox).
-set -euo pipefail
 program=$(realpath "$1")
-work=$(mktemp -d)
-cleanup() {
-    kill $(jobs -p) 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "$0")/end_to_end.sh"
 
 song="$work/Tester - Tone ü.wav"
 sox -n -r 44100 -c 2 "$song" synth 8 sine 440 vol 0.5
