@@ -7,7 +7,10 @@
 // takes effect synchronously: the next mode() or positionMs() already reflects it.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "windowing/frame_tap.h"
 
 namespace engine {
 
@@ -63,6 +66,10 @@ class MediaEngine {
     virtual bool setSpeed(DeviceId device, int32_t speed) = 0;
     // Where the picture goes in its parent window, in the parent's logical pixels.
     virtual void placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
+    // What the device's picture shows, for other views; nullptr without a picture.
+    virtual std::shared_ptr<const windowing::FrameTap> frameTap(DeviceId /*device*/) const {
+        return nullptr;
+    }
 };
 
 // The process-wide engine behind the platform's command channel, on the sound

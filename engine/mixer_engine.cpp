@@ -207,6 +207,12 @@ void MixerEngine::placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, 
     }
 }
 
+std::shared_ptr<const windowing::FrameTap> MixerEngine::frameTap(DeviceId device) const {
+    std::lock_guard lock(mutex_);
+    const auto video = videos_.find(device);
+    return video != videos_.end() ? video->second->tap() : nullptr;
+}
+
 VideoStats MixerEngine::videoStats(DeviceId device) const {
     std::lock_guard lock(mutex_);
     const auto video = videos_.find(device);

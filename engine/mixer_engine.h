@@ -50,6 +50,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void setLevels(DeviceId device, int32_t left, int32_t right) override;
     bool setSpeed(DeviceId device, int32_t speed) override;
     void placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+    std::shared_ptr<const windowing::FrameTap> frameTap(DeviceId device) const override;
 
     // What the device's pictures did (all zero for a device without one).
     VideoStats videoStats(DeviceId device) const;

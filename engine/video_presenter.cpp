@@ -20,8 +20,13 @@ uint64_t packSize(int32_t width, int32_t height) {
 }  // namespace
 
 VideoPresenter::VideoPresenter(VideoDecoder& decoder, const DeviceClock& clock,
-                               windowing::Picture& picture, int32_t width, int32_t height)
-    : decoder_(decoder), clock_(clock), picture_(picture), size_(packSize(width, height)) {
+                               windowing::Picture& picture, windowing::FrameTap& tap, int32_t width,
+                               int32_t height)
+    : decoder_(decoder),
+      clock_(clock),
+      picture_(picture),
+      tap_(tap),
+      size_(packSize(width, height)) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -85,6 +90,10 @@ void VideoPresenter::present(const ClockReading& now) {
     const bool visible = placed_.load(std::memory_order_relaxed) || now.mode != Mode::Stopped;
     const uint64_t size = size_.load(std::memory_order_relaxed);
     if (visible && current_ && (!currentShown_ || !visible_ || size != shownSize_)) {
+        if (!currentShown_ || !visible_) {
+            tap_.publish(
+                sharer_.share(*current_->frame, decoder_.displayWidth(), decoder_.displayHeight()));
+        }
         picture_.show(scaler_.scale(*current_->frame, static_cast<int32_t>(size >> 32),
                                     static_cast<int32_t>(size & 0xFFFFFFFF)));
         currentShown_ = true;
@@ -92,6 +101,7 @@ void VideoPresenter::present(const ClockReading& now) {
         visible_ = true;
     } else if (!visible && visible_) {
         picture_.show(nullptr);  // nothing to show: the window beneath shows through
+        tap_.publish(nullptr);
         visible_ = false;
     }
 }

@@ -4,7 +4,8 @@
 // frame stays; after a seek the frame at the target shows. A picture that a `put` has
 // placed keeps its last frame when the device stops or ends; one that no `put` placed (a
 // video sample at its own size) shows only while its device plays or is paused, so that
-// it does not cover the window once the sample is over.
+// it does not cover the window once the sample is over. What the picture shows, the frame
+// tap offers at the decoded size, by reference, to views beside the picture.
 //
 // Threads: the constructor, resize() and the destructor on the UI thread; stats() from
 // any; the presenter's own thread reads the clock, takes the decoder's frames and calls
@@ -19,7 +20,9 @@
 
 #include "engine/device_clock.h"
 #include "engine/frame_scaler.h"
+#include "engine/picture_sharer.h"
 #include "engine/video_decoder.h"
+#include "windowing/frame_tap.h"
 #include "windowing/picture.h"
 
 namespace engine {
@@ -37,7 +40,7 @@ class VideoPresenter {
   public:
     // Starts showing at once; `width` x `height` is the picture's size until resize().
     VideoPresenter(VideoDecoder& decoder, const DeviceClock& clock, windowing::Picture& picture,
-                   int32_t width, int32_t height);
+                   windowing::FrameTap& tap, int32_t width, int32_t height);
     ~VideoPresenter();
     VideoPresenter(const VideoPresenter&) = delete;
     VideoPresenter& operator=(const VideoPresenter&) = delete;
@@ -57,6 +60,7 @@ class VideoPresenter {
     VideoDecoder& decoder_;
     const DeviceClock& clock_;
     windowing::Picture& picture_;
+    windowing::FrameTap& tap_;
 
     // Shared: UI -> presenter.
     std::atomic<uint64_t> size_;  // width << 32 | height
@@ -74,6 +78,7 @@ class VideoPresenter {
     uint64_t shownSize_ = 0;
     bool visible_ = false;  // the picture shows a frame, not nothing
     FrameScaler scaler_;
+    PictureSharer sharer_;
 
     std::thread thread_;  // last: started after everything above exists
 };

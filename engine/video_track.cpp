@@ -22,8 +22,8 @@ std::unique_ptr<VideoTrack> VideoTrack::open(const std::string& path,
     picture->place(0, 0, track->width_, track->height_);
     track->picture_ = std::move(picture);
     track->decoder_ = std::move(decoder);
-    track->presenter_ = std::make_unique<VideoPresenter>(*track->decoder_, clock, *track->picture_,
-                                                         track->width_, track->height_);
+    track->presenter_ = std::make_unique<VideoPresenter>(
+        *track->decoder_, clock, *track->picture_, *track->tap_, track->width_, track->height_);
     return track;
 }
 

@@ -12,6 +12,7 @@
 #include "engine/device_clock.h"
 #include "engine/video_decoder.h"
 #include "engine/video_presenter.h"
+#include "windowing/frame_tap.h"
 #include "windowing/window_registry.h"
 
 namespace engine {
@@ -30,12 +31,15 @@ class VideoTrack {
     // Position and size in the host's pixels; a cx or cy of 0 keeps that side's size.
     void place(int32_t x, int32_t y, int32_t cx, int32_t cy);
     VideoStats stats() const { return presenter_->stats(); }
+    // What the picture shows, at its decoded size; outlives the track in its holders.
+    std::shared_ptr<const windowing::FrameTap> tap() const { return tap_; }
 
   private:
     VideoTrack() = default;
 
     // Destroyed in reverse: the presenter stops showing before the picture goes.
     std::unique_ptr<windowing::Picture> picture_;
+    std::shared_ptr<windowing::FrameTap> tap_ = std::make_shared<windowing::FrameTap>();
     std::unique_ptr<VideoDecoder> decoder_;
     std::unique_ptr<VideoPresenter> presenter_;
     int32_t width_ = 0, height_ = 0;

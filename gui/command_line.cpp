@@ -4,6 +4,19 @@
 #include <QFileInfo>
 
 namespace gui {
+namespace {
+
+// The parser knows no option whose value may be left out: a bare --projector gets "".
+QStringList WithProjectorValue(QStringList arguments) {
+    for (QString& argument : arguments) {
+        if (argument == "--projector") {
+            argument = "--projector=";
+        }
+    }
+    return arguments;
+}
+
+}  // namespace
 
 CommandLine ReadCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -16,14 +29,20 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     const QCommandLineOption newWindow(
         "new-window", "Start a mixer of its own instead of adding the files to the running one.");
     parser.addOption(newWindow);
+    const QCommandLineOption projector(
+        "projector", "Open the projector at start, on SCREEN or where it was last.", "SCREEN");
+    parser.addOption(projector);
     parser.addPositionalArgument(
         "files",
         "Files to add to the left deck's playlist (a playlist file adds the files it lists).",
         "[files...]");
-    parser.process(arguments);
+    parser.process(WithProjectorValue(arguments));
     CommandLine command;
     command.verbose = parser.isSet(verbose);
     command.newWindow = parser.isSet(newWindow);
+    if (parser.isSet(projector)) {
+        command.projector = parser.value(projector).toStdString();
+    }
     for (const QString& argument : parser.positionalArguments()) {
         const QFileInfo file(argument);
         if (file.exists()) {  // a mistyped name would only make a dead entry

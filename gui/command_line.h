@@ -1,8 +1,10 @@
 #pragma once
-// The program's command line: --help, --version, --verbose, --new-window, and files to put
+// The program's command line: --help, --version, --verbose, --new-window,
+// --projector[=SCREEN], and files to put
 // on the left deck's playlist (as a file manager's "Open with" passes them).
 
 #include <QStringList>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@ struct CommandLine {
     std::vector<std::string> files;  // the named files that exist, as absolute paths, in order
     bool verbose = false;            // diagnostics on standard error
     bool newWindow = false;          // a mixer of its own instead of the running one
+    // Open the projector at start: on the named screen, or at the remembered place ("").
+    std::optional<std::string> projector;
 };
 
 // Answers --help and --version itself, printing and ending the program: options that

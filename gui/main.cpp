@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon::fromTheme("example.quillfen.Rotavox"));
     gui::OpenDialog dialog;
     gui::FolderFiles folders;
-    gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService);
+    gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService, platform::FrameTapOf);
     dialog.setOwner(&window);
     // A logout, a shutdown, `kill` or Ctrl+C close as the window's close button does; the
     // exit also leaves a modal dialog's loop.
@@ -54,5 +54,11 @@ int main(int argc, char* argv[]) {
     window.openFiles(command.files);
     instance.listen([&window](const auto& files) { window.openHandedFiles(files); });
     window.show();
+    if (commandLine.projector) {
+        window.projector().open(
+            commandLine.projector->empty()
+                ? std::nullopt
+                : std::optional<QString>(QString::fromStdString(*commandLine.projector)));
+    }
     return QApplication::exec();
 }

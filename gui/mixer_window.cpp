@@ -4,10 +4,13 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "app/device_names.h"
 #include "gui/control_widgets.h"
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
 #include "gui/playlist_menu.h"
+#include "gui/picture_mix.h"
+#include "gui/projector_menu.h"
 #include "gui/url_drop.h"
 #include "gui/widget_sync.h"
 #include "gui/window_log.h"
@@ -15,8 +18,10 @@
 namespace gui {
 
 MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folders,
-                         std::function<void()> afterUnload)
-    : decks_(dialog, folders), afterUnload_(std::move(afterUnload)) {
+                         std::function<void()> afterUnload, FrameTaps frameTaps)
+    : decks_(dialog, folders),
+      frameTaps_(std::move(frameTaps)),
+      afterUnload_(std::move(afterUnload)) {
     const app::Control& form = decks_.controls.Decks;
     setObjectName(WidgetName(form));
     // A fixed single border: no resizing, no minimize or maximize button.
@@ -30,9 +35,16 @@ MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folder
 
     ControlWidgets widgets = CreateControlWidgets(decks_.controls, *this, *this);
     views_ = std::move(widgets.views);
-    mainHost_ = std::make_unique<WidgetWindowHost>(*this, *this);
+    QWidget& videoArea = widgets.videoArea->client();
+    videoViews_ = std::make_unique<VideoAreaViews>(videoArea);
+    // A picture in the main window (a video sample's) shows fitted in the video area, over
+    // the decks' pictures, rather than over the controls.
+    mainHost_ = std::make_unique<WidgetWindowHost>(*this, videoViews_->pictureLayer(),
+                                                   VideoPicture::Placing::Fitted);
     videoHost_ =
-        std::make_unique<WidgetWindowHost>(*widgets.videoArea, widgets.videoArea->client());
+        std::make_unique<WidgetWindowHost>(*widgets.videoArea, videoViews_->pictureLayer());
+    projector_ = std::make_unique<Projector>(*this, *videoViews_, [this] { return mix(); });
+    new ProjectorMenu(videoArea, *projector_);  // owned by the area
     connect(&playTimer_, &QTimer::timeout, this, &MixerWindow::timerTick);
 }
 
@@ -80,10 +92,26 @@ void MixerWindow::unload() {
     }
     unloaded_ = true;
     playTimer_.stop();
+    projector_->close();
     decks_.Form_Unload();
     if (afterUnload_) {
         afterUnload_();
     }
+}
+
+MixPictures MixerWindow::mix() const {
+    MixPictures mix;
+    mix.weights = PictureWeights(decks_.controls.lblCrossfade.Left);
+    if (!frameTaps_ || unloaded_) {
+        return mix;
+    }
+    const auto latest = [this](const std::string& alias) {
+        const std::shared_ptr<const windowing::FrameTap> tap = frameTaps_(alias);
+        return tap ? tap->latest() : nullptr;
+    };
+    mix.decks = {latest(app::AliasOf(0)), latest(app::AliasOf(1))};
+    mix.sample = latest(app::kSampleAlias);
+    return mix;
 }
 
 void MixerWindow::click(app::Control& control) {

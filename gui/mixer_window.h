@@ -7,24 +7,37 @@
 // their handles into the model and runs Form_Load before the window is first shown.
 // Closing the window runs Form_Unload, then `afterUnload` (which stops the media service
 // and its threads) while every widget still exists.
+//
+// Beyond the controls: the video area opens the projector (see ProjectorMenu), which mixes
+// the pictures that `frameTaps` offers for each device alias by the crossfader.
 
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "app/Decks.h"
 #include "gui/control_events.h"
 #include "gui/event_routes.h"
+#include "gui/mix_renderer.h"
+#include "gui/projector.h"
+#include "gui/video_area_views.h"
 #include "gui/widget_window_host.h"
+#include "windowing/frame_tap.h"
 
 namespace gui {
+
+// What the picture of the device open under an alias shows; nullptr for none.
+using FrameTaps =
+    std::function<std::shared_ptr<const windowing::FrameTap>(const std::string& alias)>;
 
 class MixerWindow final : public QWidget, private ControlEvents {
   public:
     MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folders,
-                std::function<void()> afterUnload = {});
+                std::function<void()> afterUnload = {}, FrameTaps frameTaps = {});
     ~MixerWindow() override;
 
     // Throws app::StartupFailure as Form_Load does. Once, before show().
@@ -38,6 +51,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     void timerTick();
 
     app::Decks& decks() { return decks_; }
+    Projector& projector() { return *projector_; }
     int32_t videoAreaHandle() const { return videoHost_->handle(); }
 
   protected:
@@ -65,10 +79,15 @@ class MixerWindow final : public QWidget, private ControlEvents {
     void run(const std::function<void()>& handler);
     void refresh();
     void unload();
+    // The decks' and the sample's pictures now, weighted by the crossfader.
+    MixPictures mix() const;
 
     app::Decks decks_;
     EventRoutes routes_{decks_};
     std::vector<ControlView*> views_;
+    FrameTaps frameTaps_;
+    std::unique_ptr<VideoAreaViews> videoViews_;
+    std::unique_ptr<Projector> projector_;
     std::unique_ptr<WidgetWindowHost> mainHost_;
     std::unique_ptr<WidgetWindowHost> videoHost_;
     QTimer playTimer_;

@@ -4,18 +4,23 @@
 #include <QMetaObject>
 #include <QPainter>
 
+#include "gui/picture_mix.h"
+
 namespace gui {
 
 // Draws one frame scaled to its own size; an empty picture draws nothing.
 class FrameWidget final : public QWidget {
   public:
-    explicit FrameWidget(QWidget& parent) : QWidget(&parent) {
+    FrameWidget(QWidget& parent, bool onTop) : QWidget(&parent), onTop_(onTop) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
         setGeometry(0, 0, 0, 0);
     }
     void setFrame(std::shared_ptr<const windowing::VideoFrame> frame) {
         frame_ = std::move(frame);
+        if (onTop_ && frame_) {
+            raise();  // above deck pictures made since
+        }
         update();
     }
 
@@ -33,9 +38,11 @@ class FrameWidget final : public QWidget {
 
   private:
     std::shared_ptr<const windowing::VideoFrame> frame_;
+    bool onTop_;
 };
 
-VideoPicture::VideoPicture(QWidget& parent) : widget_(new FrameWidget(parent)) {
+VideoPicture::VideoPicture(QWidget& parent, Placing placing)
+    : widget_(new FrameWidget(parent, placing == Placing::Fitted)), placing_(placing) {
     widget_->show();
     widget_->raise();  // above the host's own controls
 }
@@ -45,7 +52,13 @@ VideoPicture::~VideoPicture() {
 }
 
 void VideoPicture::place(int32_t x, int32_t y, int32_t cx, int32_t cy) {
-    widget_->setGeometry(x, y, cx, cy);
+    if (placing_ == Placing::Fitted) {
+        const QWidget& parent = *widget_->parentWidget();
+        const FitRect fit = Letterbox(cx, cy, parent.width(), parent.height());
+        widget_->setGeometry(fit.x, fit.y, fit.width, fit.height);
+    } else {
+        widget_->setGeometry(x, y, cx, cy);
+    }
 }
 
 void VideoPicture::show(std::shared_ptr<const windowing::VideoFrame> frame) {

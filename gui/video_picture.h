@@ -3,6 +3,9 @@
 // Frames may come from any thread; only the newest waiting frame is drawn, so a frame
 // that a newer one overtook is dropped. The widget never takes mouse or keyboard input.
 //
+// A fitted picture (a video sample's) ignores where it is placed: it takes the largest
+// rectangle of its placed shape centred in its parent, and stays above the other pictures.
+//
 // Lifetime: the picture must be destroyed (UI thread) after the last show() has returned
 // and before its host widget goes away; it deletes its widget.
 
@@ -18,7 +21,8 @@ class FrameWidget;
 
 class VideoPicture final : public windowing::Picture {
   public:
-    explicit VideoPicture(QWidget& parent);
+    enum class Placing { AsPlaced, Fitted };
+    VideoPicture(QWidget& parent, Placing placing);
     ~VideoPicture() override;
     VideoPicture(const VideoPicture&) = delete;
     VideoPicture& operator=(const VideoPicture&) = delete;
@@ -37,6 +41,7 @@ class VideoPicture final : public windowing::Picture {
     };
 
     FrameWidget* widget_;  // owned: deleted by the destructor
+    Placing placing_;
     std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
 };
 

@@ -1,12 +1,14 @@
 #include "gui/widget_window_host.h"
 
-#include "gui/video_picture.h"
 #include "windowing/window_registry.h"
 
 namespace gui {
 
-WidgetWindowHost::WidgetWindowHost(QWidget& outer, QWidget& client)
-    : outer_(outer), client_(client), handle_(windowing::RegisterWindowHost(*this)) {}
+WidgetWindowHost::WidgetWindowHost(QWidget& outer, QWidget& client, VideoPicture::Placing placing)
+    : outer_(outer),
+      client_(client),
+      placing_(placing),
+      handle_(windowing::RegisterWindowHost(*this)) {}
 
 WidgetWindowHost::~WidgetWindowHost() {
     windowing::UnregisterWindowHost(handle_);
@@ -20,7 +22,7 @@ windowing::Rect WidgetWindowHost::outerRect() const {
 }
 
 std::unique_ptr<windowing::Picture> WidgetWindowHost::createPicture() {
-    return std::make_unique<VideoPicture>(client_);
+    return std::make_unique<VideoPicture>(client_, placing_);
 }
 
 }  // namespace gui

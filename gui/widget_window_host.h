@@ -1,9 +1,11 @@
 #pragma once
 // A widget registered as a window host: it answers its outer rectangle and parents the
-// video pictures, which live in its client area on top of its controls.
+// video pictures, which live in its client area on top of its controls (or, fitted, in
+// another widget's: see VideoPicture).
 
 #include <QWidget>
 
+#include "gui/video_picture.h"
 #include "windowing/window_host.h"
 
 namespace gui {
@@ -11,7 +13,8 @@ namespace gui {
 class WidgetWindowHost final : public windowing::WindowHost {
   public:
     // `outer` is the widget whose rectangle is reported; `client` parents the pictures.
-    WidgetWindowHost(QWidget& outer, QWidget& client);
+    WidgetWindowHost(QWidget& outer, QWidget& client,
+                     VideoPicture::Placing placing = VideoPicture::Placing::AsPlaced);
     ~WidgetWindowHost() override;
     WidgetWindowHost(const WidgetWindowHost&) = delete;
     WidgetWindowHost& operator=(const WidgetWindowHost&) = delete;
@@ -23,6 +26,7 @@ class WidgetWindowHost final : public windowing::WindowHost {
   private:
     QWidget& outer_;
     QWidget& client_;
+    VideoPicture::Placing placing_;
     int32_t handle_;
 };
 

@@ -83,6 +83,12 @@ uint32_t CommandInterpreter::send(const std::string& command, char* returnBuffer
     return code;
 }
 
+std::shared_ptr<const windowing::FrameTap> CommandInterpreter::frameTap(
+    const std::string& name) const {
+    const auto open = devices_.find(name);
+    return open == devices_.end() ? nullptr : engine_.frameTap(open->second.id);
+}
+
 CommandInterpreter::Device& CommandInterpreter::device(const std::string& name) {
     const auto open = devices_.find(name);
     if (open == devices_.end()) {

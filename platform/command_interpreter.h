@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "engine/media_engine.h"
@@ -25,6 +26,10 @@ class CommandInterpreter {
     // execute() for the command channel: the answer is written NUL-terminated
     // into `returnBuffer`, cut to returnLength - 1 bytes.
     uint32_t send(const std::string& command, char* returnBuffer, uint32_t returnLength);
+
+    // What the picture of the device open under `name` (lower case) shows; nullptr when
+    // nothing with a picture is open under it.
+    std::shared_ptr<const windowing::FrameTap> frameTap(const std::string& name) const;
 
   private:
     struct Device {

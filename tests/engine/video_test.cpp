@@ -22,6 +22,16 @@ int numberShown(const MemoryHost::Seen& seen) {
     return countedFrameNumber(seen.frame.get());
 }
 
+// The counted frame's number from the luma plane of a decoded picture.
+int numberTapped(const windowing::DecodedPicture& picture) {
+    int number = 0;
+    const uint8_t* row = picture.planes[0] + picture.height / 2 * picture.strides[0];
+    for (int bit = 0; bit < 8; ++bit) {
+        number |= row[(2 * bit + 1) * picture.width / 16] > 128 ? 1 << bit : 0;
+    }
+    return number;
+}
+
 class Video : public ::testing::Test {
   protected:
     engine::DeviceId openOk(const std::string& path) {
@@ -147,6 +157,28 @@ TEST_F(Video, APictureNothingPlacedHasTheVideosSizeAndShowsOnlyWhilePlayingOrPau
     EXPECT_FALSE(host.waitUntil([](const auto& s) { return s.frame == nullptr; }).frame)
         << "still shown after the end";
     EXPECT_TRUE(host.seen().exists);
+    EXPECT_FALSE(rig.engine->frameTap(deck)->latest()) << "still offered after the end";
+}
+
+// Views beside the picture (the projector) read the frame it shows from the device's tap,
+// at the size it was decoded, whatever size the picture has.
+TEST_F(Video, TheFrameTapOffersTheShownFrameAtItsDecodedSize) {
+    const auto deck = openOk(countedVideo());
+    place(deck);
+    const auto tap = rig.engine->frameTap(deck);
+    ASSERT_TRUE(tap);
+    for (const auto& [target, frame] : {std::pair{1230, 30}, std::pair{410, 10}}) {
+        rig.engine->seek(deck, target);
+        ASSERT_EQ(settledFrame(deck), frame) << "seek to " << target;
+        const auto picture = tap->latest();
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->width, 128);
+        EXPECT_EQ(picture->height, 16);
+        EXPECT_EQ(picture->chromaWidth, 64);
+        EXPECT_EQ(numberTapped(*picture), frame) << "seek to " << target;
+    }
+    rig.engine->close(deck);
+    EXPECT_FALSE(rig.engine->frameTap(deck));
 }
 
 TEST_F(Video, APlacedPictureKeepsItsLastFrameAtTheEndAndGoesWithClose) {

@@ -1,23 +1,11 @@
-# Sourced by the end-to-end tests of the real program: a work folder that goes at the end,
-# a virtual X server and a runtime folder of their own (so the program's single-window
-# lock and socket are the test's), and helpers that act on a window as a person would.
-work=$(mktemp -d)
-cleanup() {
-    kill $(jobs -p) 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# Sourced by the end-to-end tests of the real program on a plain virtual X server: the
+# work folder and runtime folder of end_to_end.sh, and helpers that act on a window as a
+# person would.
+source "$(dirname "${BASH_SOURCE[0]}")/end_to_end.sh"
 
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -1 "$work/display")"
-mkdir -m 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run"
 
 # Waits up to 20 s for a command to succeed (the machine may be busy).
 await() {

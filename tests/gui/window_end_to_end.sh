@@ -3,7 +3,6 @@
 # through the "+" button's open dialog, started by a double-click in the playlist; its
 # time label advances and its sound reaches the output (SDL's disk driver writes the
 # output to a file, measured with sox).
-set -euo pipefail
 program=$(realpath "$1")
 source "$(dirname "$0")/virtual_desktop.sh"
 

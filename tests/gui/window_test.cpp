@@ -222,28 +222,39 @@ TEST_F(Window, ACheckBoxClickTicksTheModelAndSendsTheVolumes) {
                                 "setaudio b left Volume to 0"}));
 }
 
-TEST_F(Window, PicturesShowTheNewestFrameAndLetClicksThrough) {
-    std::unique_ptr<windowing::Picture> picture;
-    ASSERT_TRUE(windowing::WithWindowHost(
-        controls.Decks.hWnd,
-        [&picture](windowing::WindowHost& h) { picture = h.createPicture(); }));
-    picture->place(150, 0, 60, 60);  // over the left volume track
+// A picture in the main window (a video sample's, at its own size) shows fitted in the
+// video area over the decks' pictures, not over the controls; clicks pass through.
+TEST_F(Window, PicturesShowTheNewestFrameInTheVideoAreaAndLetClicksThrough) {
+    const auto pictureIn = [](int32_t parent) {
+        std::unique_ptr<windowing::Picture> picture;
+        windowing::WithWindowHost(
+            parent, [&picture](windowing::WindowHost& h) { picture = h.createPicture(); });
+        return picture;
+    };
     const auto frame = [](uint32_t colour) {
         auto made = std::make_shared<windowing::VideoFrame>();
         made->width = made->height = 4;
         made->pixels.assign(16, colour);
         return made;
     };
+    const std::unique_ptr<windowing::Picture> sample = pictureIn(controls.Decks.hWnd);
+    ASSERT_TRUE(sample);
+    sample->place(0, 0, 320, 240);
     std::thread decoder([&] {
-        picture->show(frame(0xFFFF0000));
-        picture->show(frame(0xFF00FF00));
+        sample->show(frame(0xFFFF0000));
+        sample->show(frame(0xFF00FF00));
     });
     decoder.join();
+    const std::unique_ptr<windowing::Picture> deck = pictureIn(controls.picVideo.hWnd);
+    deck->place(0, 0, 177, 137);
+    deck->show(frame(0xFF0000FF));
     QCoreApplication::processEvents();
-    EXPECT_EQ(pixel(170, 30), QColor(0, 255, 0));
+    EXPECT_EQ(pixel(280, 76), QColor(0, 255, 0)) << "the sample's newest frame, on top";
+    EXPECT_EQ(pixel(280, 10), QColor(0, 0, 255)) << "the deck's picture above the sample's";
+    EXPECT_NE(pixel(170, 30), QColor(0, 255, 0)) << "the sample's picture over the controls";
 
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(170, 76));
-    EXPECT_NEAR(controls.lblVolume[0].Top, 55.0f, 0.5f);  // the track beneath took the press
+    EXPECT_NEAR(controls.lblVolume[0].Top, 55.0f, 0.5f);  // the track took the press
     windowing::Rect rect{};
     windowing::WithWindowHost(controls.picVideo.hWnd,
                               [&rect](windowing::WindowHost& h) { rect = h.outerRect(); });
