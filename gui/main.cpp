@@ -54,11 +54,11 @@ int main(int argc, char* argv[]) {
     window.openFiles(command.files);
     instance.listen([&window](const auto& files) { window.openHandedFiles(files); });
     window.show();
-    if (commandLine.projector) {
+    if (command.projector) {
         window.projector().open(
-            commandLine.projector->empty()
+            command.projector->empty()
                 ? std::nullopt
-                : std::optional<QString>(QString::fromStdString(*commandLine.projector)));
+                : std::optional<QString>(QString::fromStdString(*command.projector)));
     }
     return QApplication::exec();
 }
