@@ -1,17 +1,47 @@
 // The command channel: every command text goes to one interpreter over the
-// process's media engine, created on the first command.
+// process's media engine, created on the first command; the headphones' levels and the
+// choice of sound devices go to the same engine.
 
 #include "engine/media_engine.h"
 #include "platform/command_interpreter.h"
+#include "platform/headphones.h"
 #include "platform/media_service.h"
 #include "platform/platform.h"
+#include "platform/sound_outputs.h"
 
 namespace platform {
+namespace {
+
+CommandInterpreter& interpreter() {
+    static CommandInterpreter processInterpreter(engine::ProcessEngine());
+    return processInterpreter;
+}
+
+}  // namespace
 
 uint32_t mciSendString(const std::string& command, char* returnBuffer, uint32_t returnLength,
                        int32_t /*callbackWindow*/) {
-    static CommandInterpreter interpreter(engine::ProcessEngine());
-    return interpreter.send(command, returnBuffer, returnLength);
+    return interpreter().send(command, returnBuffer, returnLength);
+}
+
+void SetCue(const std::string& alias, bool cued, int32_t level) {
+    interpreter().setCue(alias, cued, level);
+}
+
+std::vector<std::string> SoundOutputNames() {
+    return engine::PlaybackDeviceNames();
+}
+
+void ChooseSoundOutputs(const OutputChoice& choice) {
+    engine::ChooseOutputs(choice);
+}
+
+OutputChoice ChosenSoundOutputs() {
+    return engine::ChosenOutputs();
+}
+
+OutputState SoundOutputState() {
+    return engine::CurrentOutputs();
 }
 
 void ShutDownMediaService() {

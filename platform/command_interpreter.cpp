@@ -1,9 +1,11 @@
 #include "platform/command_interpreter.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <variant>
 
+#include "platform/command_words.h"
 #include "platform/mci_errors.h"
 #include "platform/short_paths.h"
 #include "platform/text_buffer.h"
@@ -81,6 +83,13 @@ uint32_t CommandInterpreter::send(const std::string& command, char* returnBuffer
     const uint32_t code = execute(command, answer);
     CopyToBuffer(answer, returnBuffer, returnLength);
     return code;
+}
+
+void CommandInterpreter::setCue(const std::string& name, bool cued, int32_t level) {
+    const auto open = devices_.find(LowerCase(name));
+    if (open != devices_.end()) {
+        engine_.setCue(open->second.id, cued, std::clamp(level, 0, kHighestLevel));
+    }
 }
 
 CommandInterpreter::Device& CommandInterpreter::device(const std::string& name) {

@@ -26,6 +26,10 @@ class CommandInterpreter {
     // into `returnBuffer`, cut to returnLength - 1 bytes.
     uint32_t send(const std::string& command, char* returnBuffer, uint32_t returnLength);
 
+    // Puts the device open under `name` on the headphones at `level` (0..1000) or takes it
+    // off (see MediaEngine::setCue); nothing when no device is open under it.
+    void setCue(const std::string& name, bool cued, int32_t level);
+
   private:
     struct Device {
         engine::DeviceId id = 0;
