@@ -13,11 +13,13 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     const QCommandLineOption verbose(
         "verbose", "Write diagnostics (sound device, decoders, window) to standard error.");
     parser.addOption(verbose);
+    AddOutputOptions(parser);
     parser.addPositionalArgument("files", "Files to add to the left deck's playlist.",
                                  "[files...]");
     parser.process(arguments);
     CommandLine commandLine;
     commandLine.verbose = parser.isSet(verbose);
+    commandLine.outputs = ReadOutputOptions(parser);
     for (const QString& argument : parser.positionalArguments()) {
         const QFileInfo file(argument);
         if (file.exists()) {  // a mistyped name would only make a dead entry

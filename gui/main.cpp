@@ -8,6 +8,8 @@
 #include "gui/folder_listing.h"
 #include "gui/mixer_window.h"
 #include "gui/open_dialog.h"
+#include "gui/output_choice.h"
+#include "gui/output_views.h"
 #include "gui/window_log.h"
 #include "platform/media_service.h"
 #include "util/log.h"
@@ -23,6 +25,7 @@ int main(int argc, char* argv[]) {
     if (commandLine.verbose) {
         useful::SetLogEnabled(true);
     }
+    gui::ApplyOutputOptions(commandLine.outputs);
     gui::RouteWindowLog();
     QApplication application(argc, argv);
     // Installed, the desktop entry and the icon carry this name.
@@ -32,6 +35,7 @@ int main(int argc, char* argv[]) {
     gui::FolderFiles folders;
     gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService);
     dialog.setOwner(&window);
+    gui::InstallOutputViews(window);
     try {
         window.load();
     } catch (const app::StartupFailure& failure) {

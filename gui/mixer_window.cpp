@@ -29,6 +29,7 @@ MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folder
 
     ControlWidgets widgets = CreateControlWidgets(decks_.controls, *this, *this);
     views_ = std::move(widgets.views);
+    videoArea_ = widgets.videoArea;
     mainHost_ = std::make_unique<WidgetWindowHost>(*this, *this);
     videoHost_ =
         std::make_unique<WidgetWindowHost>(*widgets.videoArea, widgets.videoArea->client());

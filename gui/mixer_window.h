@@ -37,6 +37,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
 
     app::Decks& decks() { return decks_; }
     int32_t videoAreaHandle() const { return videoHost_->handle(); }
+    QWidget& videoArea() { return *videoArea_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,6 +69,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     std::vector<ControlView*> views_;
     std::unique_ptr<WidgetWindowHost> mainHost_;
     std::unique_ptr<WidgetWindowHost> videoHost_;
+    QWidget* videoArea_ = nullptr;  // a child widget
     QTimer playTimer_;
     std::function<void()> afterUnload_;
     bool loaded_ = false;
