@@ -42,25 +42,14 @@ void CueLink::push(const float* stereo, size_t frames, int64_t nowNs) noexcept {
     }
     const uint64_t first = queue_.written();
     queue_.write(stereo, frames);
-    const uint32_t version = stampVersion_.load(std::memory_order_relaxed);
-    stampVersion_.store(version + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    stampFrame_.store(first, std::memory_order_relaxed);
-    stampNs_.store(nowNs, std::memory_order_relaxed);
-    stampVersion_.store(version + 2, std::memory_order_release);
+    stamps_.tryPush({first, nowNs});
 }
 
 void CueLink::readStamp() {
-    const uint32_t before = stampVersion_.load(std::memory_order_acquire);
-    if (before == 0 || (before & 1) != 0) {
-        return;  // nothing yet, or being written: the last one serves
-    }
-    const uint64_t frame = stampFrame_.load(std::memory_order_relaxed);
-    const int64_t ns = stampNs_.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (stampVersion_.load(std::memory_order_relaxed) == before) {
-        lastFrame_ = frame;
-        lastNs_ = ns;
+    Stamp stamp;
+    while (stamps_.tryPop(stamp)) {
+        lastFrame_ = stamp.frame;
+        lastNs_ = stamp.ns;
         stamped_ = true;
     }
 }

@@ -19,6 +19,7 @@
 #include "engine/frame_fifo.h"
 #include "engine/output.h"
 #include "engine/resampler.h"
+#include "engine/spsc_ring.h"
 
 namespace engine {
 
@@ -60,10 +61,13 @@ class CueLink final : public RenderCallback {
 
     // Master -> headphones.
     FrameFifo<kQueueFrames> queue_;
-    // The last push's first frame and time, through a seqlock (odd while written).
-    std::atomic<uint32_t> stampVersion_{0};
-    std::atomic<uint64_t> stampFrame_{0};
-    std::atomic<int64_t> stampNs_{0};
+    // Each push's first frame and time; the headphones keep the newest. A stamp that finds
+    // the ring full is dropped: the one before it serves as well.
+    struct Stamp {
+        uint64_t frame = 0;
+        int64_t ns = 0;
+    };
+    SpscRing<Stamp, 64> stamps_;
     std::atomic<uint64_t> dryRuns_{0};  // written by the headphones' callback only
 
     // Headphones' callback only (and the UI thread while it is stopped).
