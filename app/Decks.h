@@ -6,6 +6,7 @@
 // window handles of the main window and the video area from the window registry
 // into controls.Decks.hWnd and controls.picVideo.hWnd. UI thread only.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -75,6 +76,11 @@ class Decks {
     void chkLeft_Click();
     void chkRight_Click();
 
+    // Beyond the window's own events: a click on a deck's disc or title puts that deck on
+    // the headphones (at its own volume, before the crossfader) or takes it off.
+    void toggleCue(int16_t Index);
+    bool cued(int16_t deck) const { return cued_[DeckIndex(deck)]; }
+
     // Knob drags: press, move, release. X and Y are relative to the knob.
     void lblVolume_MouseDown(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
     void lblVolume_MouseMove(int16_t Index, int16_t Button, int16_t Shift, float X, float Y);
@@ -114,6 +120,7 @@ class Decks {
     static void releaseKnob(const Fader& fader);
 
     void sendDeckVolumes();
+    void sendCueLevels();
     void runVolumeRoutineInPlace();
     void showTrackLength(int16_t deck);
     void showEmptyDeck(int16_t deck);
@@ -122,6 +129,8 @@ class Decks {
     void addListedFiles(int16_t deck, const std::string& playlistFile);
     std::string samplesFolder() const;
 
+    static size_t DeckIndex(int16_t deck) { return deck == 0 ? 0 : 1; }
+    std::array<bool, 2> cued_{};  // the decks on the headphones
     OpenFileDialog& comDialog_;
     FolderListing& folders_;
 };

@@ -55,6 +55,7 @@ void Decks::sendDeckVolumes() {
     const int32_t fadedB = useful::RoundToInt32(state.volumeB / 100.0 * crossfade);
     sendDeck("a", ticked(controls.chkLeft), "left", "right", state.volumeA, fadedA);
     sendDeck("b", ticked(controls.chkRight), "right", "left", state.volumeB, fadedB);
+    sendCueLevels();
 }
 
 void Decks::runVolumeRoutineInPlace() {

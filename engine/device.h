@@ -104,6 +104,9 @@ class Device final : public DeviceClock {
     void stop();
     void seek(int64_t positionMs);
     void setLevels(int32_t left, int32_t right);
+    // The headphones' level (0..1000, both channels) while `cued`; off the headphones else.
+    void setCue(bool cued, int32_t level);
+    bool cued() const { return uiCued_; }
     // False when the resampler cannot reach that speed for this file's rate.
     bool setSpeed(int32_t speed);
     void requestClose();
@@ -116,11 +119,12 @@ class Device final : public DeviceClock {
     // Any thread: the clock the device's pictures follow.
     ClockReading readClock() const override;
 
-    // Audio callback: adds `frames` output frames of this device into `mix`. Returns true
+    // Audio callback: adds `frames` output frames of this device into `mix`, and into `cue`
+    // (the headphones' sum, when there is one) at its cue level. Returns true
     // once the device is closed and its fade-out is done: the callback drops it then.
     // With waitForData (offline rendering only) it waits, bounded, for its reader instead
     // of treating a missing block as an underrun.
-    bool mixInto(float* mix, size_t frames, bool waitForData) noexcept;
+    bool mixInto(float* mix, float* cue, size_t frames, bool waitForData) noexcept;
 
   private:
     static constexpr uint32_t kFullLevels = (1000u << 16) | 1000u;  // see levels_
@@ -167,7 +171,7 @@ class Device final : public DeviceClock {
     void fadeIn();
     void fadeOut(AfterFade then);
     size_t waitToStart(size_t frames);
-    bool soundChunk(float* mix, size_t frames, bool waitForData);
+    bool soundChunk(float* mix, float* cue, size_t frames, bool waitForData);
     bool finishPlay();
     void noteUnderrun();
     bool finishFadeOut();
@@ -176,7 +180,9 @@ class Device final : public DeviceClock {
     AudioBlock* usableBlock(bool waitForData);
     size_t produce(float* out, size_t frames, bool waitForData);
     void consumeInput(AudioBlock* block, size_t frames);
-    void addWithGains(float* mix, size_t frames);
+    void addWithGains(float* mix, float* cue, size_t frames);
+    template <bool kToHeadphones>
+    void addFrames(float* mix, float* cue, size_t frames);
 
     // Immutable after construction.
     const int fileRate_;
@@ -193,6 +199,7 @@ class Device final : public DeviceClock {
     uint32_t uiEpoch_ = 1;
     int64_t uiEpochStart_ = 0;
     bool uiEpochFresh_ = true;  // the reader was sent to uiEpochStart_ and nothing played it
+    bool uiCued_ = false;
 
     // Shared: UI -> callback.
     std::atomic<uint32_t> transportVersion_{0};  // seqlock: odd while the UI writes
@@ -200,6 +207,7 @@ class Device final : public DeviceClock {
     std::atomic<int64_t> transportStart_{0}, transportEnd_{0};
     std::atomic<uint32_t> levels_{kFullLevels};  // left << 16 | right, 0..1000
     std::atomic<int32_t> speed_{1000};
+    std::atomic<int32_t> cueLevel_{0};  // 0..1000; 0 while not cued
     std::atomic<bool> closing_{false};
     // Shared: callback -> UI.
     static constexpr uint64_t kPositionMask = (uint64_t{1} << 48) - 1;
@@ -225,7 +233,10 @@ class Device final : public DeviceClock {
     // Callback only.
     struct CallbackState {
         explicit CallbackState(size_t periodFrames)
-            : levels(periodFrames), envelope(periodFrames) {}
+            : levels(periodFrames), cueLevels(periodFrames), envelope(periodFrames) {
+            cueLevels.rampTo(0, 0);
+            cueLevels.jump();
+        }
         Transport requested;  // the transport last read
         uint32_t seq = 0;     // transport seq whose effect the state reflects
         uint32_t epoch = 0;
@@ -242,6 +253,8 @@ class Device final : public DeviceClock {
         int64_t end = 0;                    // frames
         size_t blockOffset = 0;             // frames of the ring's front block already used
         LevelRamp levels;                   // toward levelsSeen
+        LevelRamp cueLevels;                // toward cueLevelSeen, both channels alike
+        int32_t cueLevelSeen = 0;           // the last cueLevel_ read
         FadeEnvelope envelope;              // play, pause, new start positions, close
         uint32_t levelsSeen = kFullLevels;  // the last levels_ read
         double ratio = 1;                   // output frames per source frame, speed included

@@ -120,6 +120,12 @@ void Device::pollLevelsAndSpeed() {
         callback_.levels.rampTo(static_cast<float>(levels >> 16) / 1000.0f,
                                 static_cast<float>(levels & 0xFFFF) / 1000.0f);
     }
+    const int32_t cueLevel = cueLevel_.load(std::memory_order_relaxed);
+    if (cueLevel != callback_.cueLevelSeen) {
+        callback_.cueLevelSeen = cueLevel;
+        const float gain = static_cast<float>(cueLevel) / 1000.0f;
+        callback_.cueLevels.rampTo(gain, gain);
+    }
     const int32_t speed = speed_.load(std::memory_order_relaxed);
     const double ratio = std::clamp(ratioAt(speed), 1.0 / kMaxRatio, kMaxRatio);
     // Not sounding: levels and speed apply at once, so a fresh start has no ramp.
@@ -130,6 +136,7 @@ void Device::pollLevelsAndSpeed() {
     }
     if (!sounding) {
         callback_.levels.jump();
+        callback_.cueLevels.jump();
     }
 }
 
@@ -239,8 +246,21 @@ size_t Device::waitToStart(size_t frames) {
     return wait;
 }
 
-void Device::addWithGains(float* mix, size_t frames) {
+void Device::addWithGains(float* mix, float* cue, size_t frames) {
+    if (cue == nullptr) {
+        callback_.cueLevels.jump();  // no headphones: nothing to ramp
+    }
+    if (cue == nullptr || callback_.cueLevels.silent()) {
+        addFrames<false>(mix, cue, frames);
+    } else {
+        addFrames<true>(mix, cue, frames);
+    }
+}
+
+template <bool kToHeadphones>
+void Device::addFrames(float* mix, float* cue, size_t frames) {
     LevelRamp& levels = callback_.levels;
+    LevelRamp& cueLevels = callback_.cueLevels;
     FadeEnvelope& envelope = callback_.envelope;
     const float* sound = callback_.scratch;
     for (size_t i = 0; i < frames; ++i) {
@@ -248,13 +268,18 @@ void Device::addWithGains(float* mix, size_t frames) {
         envelope.step();
         mix[2 * i] += sound[2 * i] * levels.left() * envelope.value();
         mix[2 * i + 1] += sound[2 * i + 1] * levels.right() * envelope.value();
+        if constexpr (kToHeadphones) {
+            cueLevels.step();
+            cue[2 * i] += sound[2 * i] * cueLevels.left() * envelope.value();
+            cue[2 * i + 1] += sound[2 * i + 1] * cueLevels.right() * envelope.value();
+        }
     }
 }
 
 // Sounding: `frames` output frames into `mix`. Returns true once the device may be dropped.
-bool Device::soundChunk(float* mix, size_t frames, bool waitForData) {
+bool Device::soundChunk(float* mix, float* cue, size_t frames, bool waitForData) {
     const size_t made = produce(callback_.scratch, frames, waitForData);
-    addWithGains(mix, made);
+    addWithGains(mix, cue, made);
     if (callback_.ended) {
         return finishPlay();
     }
@@ -310,7 +335,7 @@ bool Device::finishFadeOut() {
     return false;
 }
 
-bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
+bool Device::mixInto(float* mix, float* cue, size_t frames, bool waitForData) noexcept {
     pollControls();
     pollClose();
     if (callback_.closing && callback_.phase != Phase::Sounding) {
@@ -324,7 +349,7 @@ bool Device::mixInto(float* mix, size_t frames, bool waitForData) noexcept {
         }
         // A chunk stops where a fade-out ends, so no sound goes out after it.
         const size_t n = callback_.envelope.clipToFadeOut(std::min(frames - done, kChunkFrames));
-        if (soundChunk(mix + 2 * done, n, waitForData)) {
+        if (soundChunk(mix + 2 * done, cue != nullptr ? cue + 2 * done : nullptr, n, waitForData)) {
             return true;
         }
         done += n;

@@ -193,6 +193,11 @@ void Device::setLevels(int32_t left, int32_t right) {
     levels_.store(packLevels(left, right), std::memory_order_relaxed);
 }
 
+void Device::setCue(bool cued, int32_t level) {
+    uiCued_ = cued;
+    cueLevel_.store(cued ? std::clamp(level, 0, 1000) : 0, std::memory_order_relaxed);
+}
+
 double Device::ratioAt(int32_t speed) const {
     return static_cast<double>(outputRate_) * 1000.0 /
            (static_cast<double>(fileRate_) * std::max(speed, 1));

@@ -61,6 +61,10 @@ class MediaEngine {
 
     // Linear amplitude 0..1000 per channel; ramped over one period once sounding.
     virtual void setLevels(DeviceId device, int32_t left, int32_t right) = 0;
+    // Puts the device on the headphones (cued) at `level` (0..1000, both channels: its own
+    // volume, before the crossfader), or takes it off. With no device cued the headphones
+    // carry the master. The master is the same either way.
+    virtual void setCue(DeviceId device, bool cued, int32_t level) = 0;
     // 1000 is normal; pitch follows speed. The caller checks the range. False (nothing
     // changed) when the device cannot play this file at that speed.
     virtual bool setSpeed(DeviceId device, int32_t speed) = 0;

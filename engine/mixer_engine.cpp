@@ -17,7 +17,11 @@ MixerEngine::MixerEngine(std::unique_ptr<Output> output)
     : sampleRate_(output->sampleRate()),
       periodFrames_(output->periodFrames()),
       output_(std::move(output)),
-      limiter_(sampleRate_) {
+      limiter_(sampleRate_),
+      cueLimiter_(sampleRate_),
+      cueBlend_(periodFrames_) {
+    cueBlend_.rampTo(0, 0);
+    cueBlend_.jump();
     // Room for every device there can be: close, holding a device that only it owns while
     // the callback still mixes it, then hands it over without a chance of bad_alloc.
     closing_.reserve(kMaxDevices);
@@ -25,6 +29,7 @@ MixerEngine::MixerEngine(std::unique_ptr<Output> output)
 }
 
 MixerEngine::~MixerEngine() {
+    setHeadphones(nullptr);
     stopOutput();
     // The callback is gone: devices can be freed directly.
     videos_.clear();
@@ -40,6 +45,7 @@ void MixerEngine::stopOutput() {
 }
 
 void MixerEngine::shutdown() {
+    setHeadphones(nullptr);
     stopOutput();
     decltype(videos_) pictures;
     decltype(open_) openDevices;
@@ -144,6 +150,7 @@ void MixerEngine::close(DeviceId device) {
     closed->requestClose();
     closing_.push_back(std::move(closed));
     collectRetired();
+    noteCueing();
 }
 
 SoundGaps MixerEngine::gaps() const {
@@ -219,8 +226,51 @@ VideoStats MixerEngine::videoStats(DeviceId device) const {
     return video != videos_.end() ? video->second->stats() : VideoStats{};
 }
 
+void MixerEngine::setCue(DeviceId device, bool cued, int32_t level) {
+    std::lock_guard lock(mutex_);
+    if (Device* d = find(device)) {
+        d->setCue(cued, level);
+    }
+    noteCueing();
+}
+
+void MixerEngine::noteCueing() {
+    const bool any = std::any_of(open_.begin(), open_.end(),
+                                 [](const auto& entry) { return entry.second->cued(); });
+    cueing_.store(any, std::memory_order_relaxed);
+}
+
+void MixerEngine::setHeadphones(std::unique_ptr<Output> headphones) {
+    std::unique_ptr<Output> old;
+    {
+        std::lock_guard lock(mutex_);
+        headphonesOn_.store(false, std::memory_order_relaxed);
+        old.swap(headphones_);
+    }
+    if (old) {
+        old->stop();  // its callback, the cue link's consumer, is over
+    }
+    if (!headphones) {
+        return;
+    }
+    cue_.configure(sampleRate_, periodFrames_, *headphones);
+    headphones->start(cue_);
+    std::lock_guard lock(mutex_);
+    headphones_ = std::move(headphones);
+    headphonesOn_.store(true, std::memory_order_relaxed);
+}
+
 void MixerEngine::renderPeriod(float* out, size_t frames, bool waitForData) noexcept {
-    std::fill(out, out + 2 * frames, 0.0f);
+    const int64_t now = output_->clockNs();
+    for (size_t done = 0; done < frames;) {
+        const size_t n = std::min(frames - done, kMaxChunk);
+        const auto offsetNs = static_cast<int64_t>(static_cast<double>(done) * 1e9 / sampleRate_);
+        renderChunk(out + 2 * done, n, waitForData, now + offsetNs);
+        done += n;
+    }
+}
+
+void MixerEngine::takeAddedDevices() noexcept {
     while (activeCount_ < kMaxDevices) {
         Device* added = nullptr;
         if (!added_.tryPop(added)) {
@@ -228,15 +278,46 @@ void MixerEngine::renderPeriod(float* out, size_t frames, bool waitForData) noex
         }
         active_[activeCount_++] = added;
     }
+}
+
+void MixerEngine::renderChunk(float* out, size_t frames, bool waitForData, int64_t nowNs) noexcept {
+    std::fill(out, out + 2 * frames, 0.0f);
+    const bool headphones = headphonesOn_.load(std::memory_order_relaxed);
+    float* cue = headphones ? cueMix_.data() : nullptr;
+    if (cue != nullptr) {
+        std::fill(cue, cue + 2 * frames, 0.0f);
+    }
+    takeAddedDevices();
     for (size_t i = 0; i < activeCount_;) {
         Device* device = active_[i];
-        if (device->mixInto(out, frames, waitForData) && retired_.tryPush(device)) {
+        if (device->mixInto(out, cue, frames, waitForData) && retired_.tryPush(device)) {
             active_[i] = active_[--activeCount_];  // order does not matter in a sum
             continue;
         }
         ++i;
     }
     limiter_.process(out, frames);
+    if (cue != nullptr) {
+        feedHeadphones(out, frames, nowNs);
+    }
+}
+
+// The cued sum, or the master while none is cued (crossfaded over a period between them).
+void MixerEngine::feedHeadphones(const float* master, size_t frames, int64_t nowNs) noexcept {
+    const float wanted = cueing_.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
+    if (wanted != cueBlendTarget_) {
+        cueBlendTarget_ = wanted;
+        cueBlend_.rampTo(wanted, wanted);
+    }
+    float* cue = cueMix_.data();
+    cueLimiter_.process(cue, frames);
+    for (size_t i = 0; i < 2 * frames; i += 2) {
+        cueBlend_.step();
+        const float blend = cueBlend_.left();
+        cue[i] = blend * cue[i] + (1 - blend) * master[i];
+        cue[i + 1] = blend * cue[i + 1] + (1 - blend) * master[i + 1];
+    }
+    cue_.push(cue, frames, nowNs);
 }
 
 }  // namespace engine

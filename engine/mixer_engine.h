@@ -1,7 +1,7 @@
 #pragma once
-// The engine: the devices, the mix and one output. engine::MixerEngine implements
-// MediaEngine on any Output: SdlOutput or NullOutput for real time (ProcessEngine() picks
-// them), OfflineOutput for tests and benchmarks:
+// The engine: the devices, the mix, the master output and, when chosen, the headphones'.
+// engine::MixerEngine implements MediaEngine on any Output: SdlOutput or NullOutput for real time
+// (ProcessEngine() picks them), OfflineOutput for tests and benchmarks:
 //
 //     auto offline = std::make_unique<engine::OfflineOutput>(48000, 256);
 //     engine::OfflineOutput* output = offline.get();
@@ -10,18 +10,22 @@
 //     output->render(interleavedStereo, frames);  // the mix, without real time
 //
 // The mix is the sum of the devices; a sum within full scale passes untouched, one beyond
-// it meets a gain limiter (see limiter.h).
+// it meets a gain limiter (see limiter.h). The headphones (an output with a clock of its
+// own) carry the sum of the cued devices at their cue levels, limited likewise, or the
+// master when none is cued; the callback pushes it through a CueLink.
 //
 // Threads: the MediaEngine members run on the UI thread (a mutex serialises callers that
 // are not, but the audio callback never takes it); renderPeriod runs on the output's
 // audio thread and never locks, allocates, logs or does I/O.
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
+#include "engine/cue_link.h"
 #include "engine/device.h"
 #include "engine/limiter.h"
 #include "engine/media_engine.h"
@@ -52,6 +56,13 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void placeVideo(DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
     std::shared_ptr<const windowing::FrameTap> frameTap(DeviceId device) const override;
 
+    void setCue(DeviceId device, bool cued, int32_t level) override;
+
+    // The headphones' output (started here, at once), or none (nullptr). Any rate and period.
+    void setHeadphones(std::unique_ptr<Output> headphones);
+    // Any thread: how often the headphones ran dry once lined up (see CueLink).
+    uint64_t headphoneDryRuns() const { return cue_.dryRuns(); }
+
     // What the device's pictures did (all zero for a device without one).
     VideoStats videoStats(DeviceId device) const;
 
@@ -67,8 +78,13 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
 
   private:
     static constexpr size_t kMaxDevices = 256;
+    static constexpr size_t kMaxChunk = 4096;  // frames mixed at once
 
     void renderPeriod(float* out, size_t frames, bool waitForData) noexcept override;
+    void renderChunk(float* out, size_t frames, bool waitForData, int64_t nowNs) noexcept;
+    void takeAddedDevices() noexcept;
+    void feedHeadphones(const float* master, size_t frames, int64_t nowNs) noexcept;
+    void noteCueing();                    // UI thread, mutex held
     Device* find(DeviceId device) const;  // UI thread, mutex held
 
     // UI thread: a query of an open device, or `unknown` for an id that is not open.
@@ -102,15 +118,23 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     DeviceId nextId_ = 1;
     SoundGaps freedGaps_;  // of devices already freed
     std::unique_ptr<Output> output_;
+    std::unique_ptr<Output> headphones_;
 
     // Shared: rings rather than containers, since the callback may not allocate or lock.
     SpscRing<Device*, kMaxDevices> added_;    // UI -> callback: devices to mix
     SpscRing<Device*, kMaxDevices> retired_;  // callback -> UI: devices done, to free
+    std::atomic<bool> headphonesOn_{false};   // UI -> callback: feed the cue link
+    std::atomic<bool> cueing_{false};         // UI -> callback: some device is cued
+    CueLink cue_;                             // callback -> headphones
 
     // Callback only.
     std::array<Device*, kMaxDevices> active_{};
     size_t activeCount_ = 0;
     Limiter limiter_;
+    Limiter cueLimiter_;
+    LevelRamp cueBlend_;  // 1: the cued sum, 0: the master, in the headphones
+    float cueBlendTarget_ = 0;
+    std::array<float, 2 * kMaxChunk> cueMix_{};
 };
 
 }  // namespace engine

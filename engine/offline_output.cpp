@@ -12,6 +12,7 @@ void OfflineOutput::render(float* interleavedStereo, size_t frames) {
         } else {
             std::fill(interleavedStereo, interleavedStereo + 2 * n, 0.0f);
         }
+        rendered_ += static_cast<int64_t>(n);
         interleavedStereo += 2 * n;
         frames -= n;
     }

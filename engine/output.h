@@ -3,7 +3,9 @@
 // renderer. A backend only moves periods; policy (mixing, fades, what to do on an
 // underrun) lives in the engine above it.
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 
 namespace engine {
 
@@ -27,6 +29,13 @@ class Output {
     virtual void stop() = 0;
     virtual int sampleRate() const = 0;       // output frames a second
     virtual size_t periodFrames() const = 0;  // frames per callback (fades last this long)
+    // Nanoseconds on the clock all outputs share (steady_clock for real time; an offline
+    // output's own simulated time). Any thread, its callback included: it never blocks.
+    virtual int64_t clockNs() const noexcept {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 };
 
 }  // namespace engine

@@ -26,6 +26,10 @@ float total(Vec v) {
     return sum;
 }
 
+// A filter narrowed by less than this would differ by nothing audible (its transition band is
+// 9 % of Nyquist wide), and following another sound card's clock stays within it.
+constexpr double kUnnarrowedSlack = 1.0 / 1024;
+
 // Frames of history kept before the output time: enough for the widest filter.
 constexpr size_t kHistory = Resampler::kMaxHalfTaps;
 
@@ -57,7 +61,7 @@ void Resampler::setRatio(double ratio, size_t rampFrames) {
 }
 
 Resampler::Shape Resampler::shape() const {
-    if (step_ <= 1) {
+    if (step_ <= 1 + kUnnarrowedSlack) {
         return {1.0, SincFilter::kHalfTaps};
     }
     // Slower output than input: the filter narrows to the output's Nyquist frequency and

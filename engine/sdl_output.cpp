@@ -3,11 +3,19 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "util/log.h"
 
 namespace engine {
 namespace {
+
+// SDL's audio subsystem is not meant for several threads at once: the outputs' watchdogs
+// and the UI thread take turns.
+std::mutex& sdlMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
 
 const char* driverName() {
     const char* name = SDL_GetCurrentAudioDriver();
@@ -20,7 +28,26 @@ SdlOutput::~SdlOutput() {
     stop();
 }
 
-bool SdlOutput::open(int wantedRate, size_t wantedPeriod) {
+std::vector<std::string> SdlOutput::PlaybackDevices() {
+    std::lock_guard lock(sdlMutex());
+    std::vector<std::string> names;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        useful::Log("audio", "SDL audio did not start: %s", SDL_GetError());
+        return names;
+    }
+    const int count = SDL_GetNumAudioDevices(0);
+    for (int i = 0; i < count; ++i) {
+        if (const char* name = SDL_GetAudioDeviceName(i, 0)) {
+            names.emplace_back(name);
+        }
+    }
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return names;
+}
+
+bool SdlOutput::open(const std::string& name, int wantedRate, size_t wantedPeriod,
+                     bool rateMayChange) {
+    std::lock_guard lock(sdlMutex());
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         useful::Log("audio", "SDL audio did not start: %s", SDL_GetError());
         return false;
@@ -33,16 +60,21 @@ bool SdlOutput::open(int wantedRate, size_t wantedPeriod) {
     want.callback = &SdlOutput::audioCallback;
     want.userdata = this;
     SDL_AudioSpec have{};
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    const char* device = name.empty() ? nullptr : name.c_str();
+    device_ = SDL_OpenAudioDevice(device, 0, &want, &have,
+                                  rateMayChange ? SDL_AUDIO_ALLOW_FREQUENCY_CHANGE : 0);
     if (device_ == 0) {
-        useful::Log("audio", "no device opened (driver %s): %s", driverName(), SDL_GetError());
+        useful::Log("audio", "%s did not open (driver %s): %s",
+                    name.empty() ? "the default device" : name.c_str(), driverName(),
+                    SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
     sampleRate_ = have.freq;
     periodFrames_ = have.samples != 0 ? have.samples : wantedPeriod;
-    useful::Log("audio", "device opened (driver %s): %d Hz, %zu-frame periods", driverName(),
-                sampleRate_, periodFrames_);
+    useful::Log("audio", "%s opened (driver %s): %d Hz, %zu-frame periods",
+                name.empty() ? "the default device" : name.c_str(), driverName(), sampleRate_,
+                periodFrames_);
     return true;
 }
 
@@ -56,6 +88,7 @@ bool SdlOutput::start(RenderCallback& callback) {
 }
 
 void SdlOutput::stop() {
+    std::lock_guard lock(sdlMutex());
     if (device_ != 0) {
         // Closing, not pausing: SDL guarantees the callback has returned and will not run.
         SDL_CloseAudioDevice(device_);
@@ -65,6 +98,7 @@ void SdlOutput::stop() {
 }
 
 bool SdlOutput::lost() const {
+    std::lock_guard lock(sdlMutex());
     const bool gone = device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
     if (gone) {
         useful::Log("audio", "device lost (unplugged, or its sound server ended)");

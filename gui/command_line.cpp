@@ -32,6 +32,7 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     const QCommandLineOption projector(
         "projector", "Open the projector at start, on SCREEN or where it was last.", "SCREEN");
     parser.addOption(projector);
+    AddOutputOptions(parser);
     parser.addPositionalArgument(
         "files",
         "Files to add to the left deck's playlist (a playlist file adds the files it lists).",
@@ -43,6 +44,7 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     if (parser.isSet(projector)) {
         command.projector = parser.value(projector).toStdString();
     }
+    command.outputs = ReadOutputOptions(parser);
     for (const QString& argument : parser.positionalArguments()) {
         const QFileInfo file(argument);
         if (file.exists()) {  // a mistyped name would only make a dead entry

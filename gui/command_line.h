@@ -1,12 +1,14 @@
 #pragma once
 // The program's command line: --help, --version, --verbose, --new-window,
-// --projector[=SCREEN], and files to put
+// --projector[=SCREEN], the sound devices' options (see output_options.h), and files to put
 // on the left deck's playlist (as a file manager's "Open with" passes them).
 
 #include <QStringList>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "gui/output_options.h"
 
 namespace gui {
 
@@ -16,6 +18,7 @@ struct CommandLine {
     bool newWindow = false;          // a mixer of its own instead of the running one
     // Open the projector at start: on the named screen, or at the remembered place ("").
     std::optional<std::string> projector;
+    OutputOptions outputs;
 };
 
 // Answers --help and --version itself, printing and ending the program: options that

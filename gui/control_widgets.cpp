@@ -47,7 +47,7 @@ class Factory {
             case K::FileListBox:
                 return new ListView(control, events_, window_);
             case K::Circle:
-                return new Disc(control, window_);
+                return new Disc(control, events_, window_);
             case K::Window:
             case K::Timer:
             case K::FileDialog:

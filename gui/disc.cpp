@@ -1,5 +1,6 @@
 #include "gui/disc.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -14,13 +15,28 @@ constexpr double kHatchSpacing = 8.0;
 
 }  // namespace
 
-Disc::Disc(const app::Control& control, QWidget& window) : QWidget(&window), control_(control) {
+Disc::Disc(app::Control& control, ControlEvents& events, QWidget& window)
+    : QWidget(&window), control_(control), events_(events) {
     setObjectName(WidgetName(control));
-    setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void Disc::refreshFromModel() {
     PlaceAt(*this, WindowRect(control_));
+    const bool cue = cueShown_ && cueShown_();
+    if (cue != showingCue_) {
+        showingCue_ = cue;
+        update();
+    }
+}
+
+void Disc::mousePressEvent(QMouseEvent* event) {
+    event->accept();  // so that the release, and with it the click, comes here
+}
+
+void Disc::mouseReleaseEvent(QMouseEvent* event) {
+    if (rect().contains(event->position().toPoint())) {
+        events_.click(control_);
+    }
 }
 
 void Disc::paintEvent(QPaintEvent* /*event*/) {
@@ -48,7 +64,7 @@ void Disc::paintEvent(QPaintEvent* /*event*/) {
     }
     painter.restore();
 
-    painter.setPen(QPen(yellow, kBorderWidth));
+    painter.setPen(QPen(showingCue_ ? QColor(Qt::green) : yellow, kBorderWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(face);
 }

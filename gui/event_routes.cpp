@@ -60,6 +60,9 @@ void EventRoutes::routeDeck(int16_t deck) {
     on(c.picPause[deck]).click = [&d, deck] { d.picPause_Click(deck); };
     on(c.cmdAddPlaylist[deck]).click = [&d, deck] { d.cmdAddPlaylist_Click(deck); };
     on(c.cmdRemovePlaylist[deck]).click = [&d, deck] { d.cmdRemovePlaylist_Click(deck); };
+    // The disc and its title handle no event of the window's own: a click cues the deck.
+    on(deck == 0 ? c.Shape1 : c.Shape2).click = [&d, deck] { d.toggleCue(deck); };
+    on(c.lblTrack[deck]).click = [&d, deck] { d.toggleCue(deck); };
 
     Route& playlist = on(c.lstPlaylist[deck]);
     playlist.doubleClick = [&d, deck] { d.lstPlaylist_DblClick(deck); };

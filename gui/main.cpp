@@ -10,6 +10,8 @@
 #include "gui/open_dialog.h"
 #include "gui/quit_signals.h"
 #include "gui/single_instance.h"
+#include "gui/output_choice.h"
+#include "gui/output_views.h"
 #include "gui/window_log.h"
 #include "platform/media_service.h"
 #include "util/log.h"
@@ -29,6 +31,7 @@ int main(int argc, char* argv[]) {
     if (command.verbose) {
         useful::SetLogEnabled(true);
     }
+    gui::ApplyOutputOptions(command.outputs);
     gui::RouteWindowLog();
     QApplication application(argc, argv);
     // Installed, the desktop entry and the icon carry this name.
@@ -44,6 +47,7 @@ int main(int argc, char* argv[]) {
         window.close();
         QCoreApplication::exit(0);
     });
+    gui::InstallOutputViews(window);
     try {
         window.load();
     } catch (const app::StartupFailure& failure) {

@@ -35,6 +35,7 @@ MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folder
 
     ControlWidgets widgets = CreateControlWidgets(decks_.controls, *this, *this);
     views_ = std::move(widgets.views);
+    videoArea_ = widgets.videoArea;
     QWidget& videoArea = widgets.videoArea->client();
     videoViews_ = std::make_unique<VideoAreaViews>(videoArea);
     // A picture in the main window (a video sample's) shows fitted in the video area, over

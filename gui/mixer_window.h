@@ -53,6 +53,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     app::Decks& decks() { return decks_; }
     Projector& projector() { return *projector_; }
     int32_t videoAreaHandle() const { return videoHost_->handle(); }
+    QWidget& videoArea() { return *videoArea_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +91,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     std::unique_ptr<Projector> projector_;
     std::unique_ptr<WidgetWindowHost> mainHost_;
     std::unique_ptr<WidgetWindowHost> videoHost_;
+    QWidget* videoArea_ = nullptr;  // a child widget
     QTimer playTimer_;
     std::function<void()> afterUnload_;
     bool loaded_ = false;

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "gui/output_views.h"
 #include "gui/projector.h"
 
 namespace gui {
@@ -46,6 +47,8 @@ void ProjectorMenu::showMenu(const QPoint& where) {
     QAction* close = menu.addAction("Close projector");
     close->setEnabled(projector_.isOpen());
     connect(close, &QAction::triggered, this, [this] { projector_.close(); });
+    menu.addSeparator();
+    AddOutputMenus(menu);
     menu.exec(where);
 }
 

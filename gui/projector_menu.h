@@ -1,6 +1,7 @@
 #pragma once
 // The video area's way to the projector: a double-click opens or closes it; a right-click
-// opens a menu of places for it (each screen by name, "In a window") and "Close projector".
+// opens a menu of places for it (each screen by name, "In a window") and "Close projector",
+// followed by the sound devices' submenus (see output_views.h).
 // The area's own events go on as before.
 
 #include <QObject>

@@ -1,13 +1,16 @@
 // The command channel: every command text goes to one interpreter over the
-// process's media engine, created on the first command.
+// process's media engine, created on the first command; the headphones' levels and the
+// choice of sound devices go to the same engine.
 
 #include <algorithm>
 #include <cctype>
 
 #include "engine/media_engine.h"
 #include "platform/command_interpreter.h"
+#include "platform/headphones.h"
 #include "platform/media_service.h"
 #include "platform/platform.h"
+#include "platform/sound_outputs.h"
 
 namespace platform {
 namespace {
@@ -29,6 +32,25 @@ std::shared_ptr<const windowing::FrameTap> FrameTapOf(const std::string& alias) 
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return Interpreter().frameTap(name);
+
+void SetCue(const std::string& alias, bool cued, int32_t level) {
+    Interpreter().setCue(alias, cued, level);
+}
+
+std::vector<std::string> SoundOutputNames() {
+    return engine::PlaybackDeviceNames();
+}
+
+void ChooseSoundOutputs(const OutputChoice& choice) {
+    engine::ChooseOutputs(choice);
+}
+
+OutputChoice ChosenSoundOutputs() {
+    return engine::ChosenOutputs();
+}
+
+OutputState SoundOutputState() {
+    return engine::CurrentOutputs();
 }
 
 void ShutDownMediaService() {

@@ -1,9 +1,11 @@
 #include "platform/command_interpreter.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <variant>
 
+#include "platform/command_words.h"
 #include "platform/mci_errors.h"
 #include "platform/short_paths.h"
 #include "platform/text_buffer.h"
@@ -87,6 +89,13 @@ std::shared_ptr<const windowing::FrameTap> CommandInterpreter::frameTap(
     const std::string& name) const {
     const auto open = devices_.find(name);
     return open == devices_.end() ? nullptr : engine_.frameTap(open->second.id);
+}
+
+void CommandInterpreter::setCue(const std::string& name, bool cued, int32_t level) {
+    const auto open = devices_.find(LowerCase(name));
+    if (open != devices_.end()) {
+        engine_.setCue(open->second.id, cued, std::clamp(level, 0, kHighestLevel));
+    }
 }
 
 CommandInterpreter::Device& CommandInterpreter::device(const std::string& name) {

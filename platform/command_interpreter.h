@@ -30,6 +30,9 @@ class CommandInterpreter {
     // What the picture of the device open under `name` (lower case) shows; nullptr when
     // nothing with a picture is open under it.
     std::shared_ptr<const windowing::FrameTap> frameTap(const std::string& name) const;
+    // Puts the device open under `name` on the headphones at `level` (0..1000) or takes it
+    // off (see MediaEngine::setCue); nothing when no device is open under it.
+    void setCue(const std::string& name, bool cued, int32_t level);
 
   private:
     struct Device {

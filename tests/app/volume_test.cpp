@@ -75,4 +75,24 @@ TEST_F(Volumes, MovingDeck1ResendsDeck0Unchanged) {
     EXPECT_EQ(sent(), (Commands{"setaudio a Volume to 600", "setaudio b Volume to 200"}));
 }
 
+// The headphones are beside the command language: a cue sends no command text, and the
+// specified volume commands stay as they are.
+TEST_F(Volumes, ACuedDeckGoesToTheHeadphonesAtItsOwnVolume) {
+    using fake::CueCall;
+    setLevels(80, 60, 0);
+    platform().cueCalls.clear();
+    decks.toggleCue(1);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(platform().cueCalls, (std::vector<CueCall>{{"a", false, 800}, {"b", true, 600}}));
+
+    platform().cueCalls.clear();
+    decks.picVolume_MouseDown(1, 1, 0, 0, 60.0f);
+    EXPECT_EQ(sent(), (Commands{"setaudio a Volume to 800", "setaudio b Volume to 0"}));
+    EXPECT_EQ(platform().cueCalls, (std::vector<CueCall>{{"a", false, 800}, {"b", true, 400}}));
+
+    platform().cueCalls.clear();
+    decks.toggleCue(1);
+    EXPECT_EQ(platform().cueCalls, (std::vector<CueCall>{{"a", false, 800}, {"b", false, 400}}));
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/headphones.h"
 #include "platform/text_buffer.h"
 
 namespace fake {
@@ -138,6 +139,10 @@ int32_t ShellExecute(int32_t owner, const std::string& verb, const std::string& 
                      int32_t showCommand) {
     fake::Platform().shellCalls.push_back({owner, verb, file, parameters, directory, showCommand});
     return 42;
+}
+
+void SetCue(const std::string& alias, bool cued, int32_t level) {
+    fake::Platform().cueCalls.push_back({alias, cued, level});
 }
 
 }  // namespace platform

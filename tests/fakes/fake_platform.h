@@ -1,7 +1,8 @@
 #pragma once
 // A scripted stand-in for platform/platform.h. It records every command text
 // exactly as sent (field padding included) and answers from a per-test script;
-// it also fakes file attributes, short paths, window rectangles and the shell.
+// it also fakes file attributes, short paths, window rectangles and the shell, and records
+// the headphones' levels.
 
 #include <cstdint>
 #include <deque>
@@ -22,6 +23,13 @@ struct SentCommand {
 struct ScriptedAnswer {
     uint32_t code = 0;
     std::string text;
+};
+
+struct CueCall {
+    std::string alias;
+    bool cued;
+    int32_t level;
+    bool operator==(const CueCall&) const = default;
 };
 
 struct ShellCall {
@@ -52,6 +60,7 @@ class FakePlatform {
     std::vector<SentCommand> sent;
     std::map<int32_t, platform::Rect> windowRects;
     std::vector<ShellCall> shellCalls;
+    std::vector<CueCall> cueCalls;
     std::vector<std::string> createdFolders;
     std::string programFolder = "/opt/rotavox";
     std::set<std::string> uncreatableFolders;

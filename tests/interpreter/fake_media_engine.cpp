@@ -111,6 +111,13 @@ void FakeMediaEngine::setLevels(DeviceId device, int32_t left, int32_t right) {
     levelled.right = right;
 }
 
+void FakeMediaEngine::setCue(DeviceId device, bool cued, int32_t level) {
+    FakeDevice& cuedDevice = live(device, "setCue");
+    expect(level >= 0 && level <= 1000, "cue level out of range");
+    cuedDevice.cued = cued;
+    cuedDevice.cueLevel = level;
+}
+
 bool FakeMediaEngine::setSpeed(DeviceId device, int32_t speed) {
     FakeDevice& sped = live(device, "setSpeed");
     expect(speed > 0, "speed " + std::to_string(speed));

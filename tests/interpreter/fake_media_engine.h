@@ -21,6 +21,8 @@ struct FakeDevice {
     int64_t playToMs = 0;
     engine::Mode mode = engine::Mode::Stopped;
     int32_t left = 1000, right = 1000, speed = 1000;
+    bool cued = false;
+    int32_t cueLevel = 0;
     int32_t x = 0, y = 0, cx = 0, cy = 0;
     bool open = true;
 };
@@ -54,6 +56,7 @@ class FakeMediaEngine : public engine::MediaEngine {
     void setLevels(engine::DeviceId device, int32_t left, int32_t right) override;
     bool setSpeed(engine::DeviceId device, int32_t speed) override;
     void placeVideo(engine::DeviceId device, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+    void setCue(engine::DeviceId device, bool cued, int32_t level) override;
 
     static constexpr int64_t kDefaultLengthMs = 180000;
 

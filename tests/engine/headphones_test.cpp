@@ -1,0 +1,183 @@
+// The headphones (cue) output: what it carries, how it follows its own clock, and what
+// happens when it goes away. Everything on offline outputs with simulated clocks.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "test_media.h"
+#include "tone_fit.h"
+
+namespace enginetest {
+namespace {
+
+using tonefit::decibels;
+using tonefit::fitTone;
+
+// The master and the headphones, each an offline output whose clock counts
+// `headphoneClockRate` against the master's stated rate; render() runs whichever of the
+// two is due first, as their sound cards would.
+struct TwoClocks {
+    static constexpr size_t kPeriod = 256;
+    TwoClocks(int rate, double headphoneClockRate) {
+        auto master = std::make_unique<engine::OfflineOutput>(rate, kPeriod);
+        masterOutput = master.get();
+        engine = std::make_unique<engine::MixerEngine>(std::move(master));
+        auto cue = std::make_unique<engine::OfflineOutput>(rate, kPeriod, headphoneClockRate);
+        headphones = cue.get();
+        engine->setHeadphones(std::move(cue));
+    }
+    // One period of whichever output is due; true when it was the master's.
+    bool step(std::vector<float>& masterOut, std::vector<float>& headphonesOut) {
+        const bool masterDue = masterOutput->clockNs() <= headphones->clockNs();
+        std::vector<float>& out = masterDue ? masterOut : headphonesOut;
+        out.resize(2 * kPeriod);
+        (masterDue ? masterOutput : headphones)->render(out.data(), kPeriod);
+        return masterDue;
+    }
+    // Both outputs for `seconds`, appended to the two recordings.
+    void render(double seconds, std::vector<float>& master, std::vector<float>& cue) {
+        std::vector<float> a, b;
+        const int64_t end = masterOutput->clockNs() + static_cast<int64_t>(seconds * 1e9);
+        while (masterOutput->clockNs() < end || headphones->clockNs() < end) {
+            const bool wasMaster = step(a, b);
+            (wasMaster ? master : cue)
+                .insert((wasMaster ? master : cue).end(), (wasMaster ? a : b).begin(),
+                        (wasMaster ? a : b).end());
+        }
+    }
+    engine::OfflineOutput* masterOutput;
+    engine::OfflineOutput* headphones;
+    std::unique_ptr<engine::MixerEngine> engine;
+};
+
+// A tone's amplitude in the left channel over the last three quarters of a second, a whole
+// number of cycles of both 440 and 660 Hz (1/20 s holds 22 and 33), so neither leaks into
+// the other's measure.
+double toneLevel(const std::vector<float>& stereo, double frequency) {
+    constexpr size_t kTwentieth = 2400;
+    return fitTone(stereo, 0, 48000, frequency, 5 * kTwentieth, 20 * kTwentieth).amplitude;
+}
+
+TEST(Headphones, CarryTheCuedDeckBeforeTheCrossfaderOrElseTheMaster) {
+    TwoClocks rig(48000, 48000);
+    const std::string a =
+        makeMedia("cue440.wav", toneInput(440, 0.5, 3, 48000) + " -c:a pcm_f32le");
+    const std::string b =
+        makeMedia("cue660.wav", toneInput(660, 0.5, 3, 48000) + " -c:a pcm_f32le");
+    engine::MixerEngine& mixer = *rig.engine;
+    const auto deckA = mixer.open(a, 0).device;
+    const auto deckB = mixer.open(b, 0).device;
+    mixer.setLevels(deckB, 0, 0);  // the crossfader at the far left
+    mixer.setCue(deckB, true, 800);
+    mixer.play(deckA, 0, 3000);
+    mixer.play(deckB, 0, 3000);
+    std::vector<float> master, cue;
+    rig.render(1.0, master, cue);
+    EXPECT_NEAR(toneLevel(master, 440), 0.5, 1e-3);
+    EXPECT_LT(decibels(toneLevel(master, 660) / 0.5), -60);
+    EXPECT_NEAR(toneLevel(cue, 660), 0.4, 2e-3);
+    EXPECT_LT(decibels(toneLevel(cue, 440) / 0.4), -60);
+
+    mixer.setCue(deckB, false, 800);
+    master.clear();
+    cue.clear();
+    rig.render(1.0, master, cue);
+    EXPECT_NEAR(toneLevel(cue, 440), 0.5, 2e-3);
+    EXPECT_LT(decibels(toneLevel(cue, 660) / 0.5), -60);
+}
+
+// Headphones unplugged for a second (their callback stops) and plugged in again.
+TEST(Headphones, LostAndBackWithoutAGapOnTheMaster) {
+    TwoClocks rig(48000, 48000);
+    engine::MixerEngine& mixer = *rig.engine;
+    const auto deck = mixer.open(wav48(), 0).device;
+    mixer.play(deck, 0, 3000);
+    std::vector<float> master, cue;
+    rig.render(0.5, master, cue);
+    std::vector<float> alone(2 * 48000);
+    rig.masterOutput->render(alone.data(), 48000);
+    rig.headphones->idle(48000);
+    master.insert(master.end(), alone.begin(), alone.end());
+    cue.clear();
+    rig.render(0.5, master, cue);
+    // The tone's own peak in every 10 ms of the master once it sounds: no gap.
+    for (size_t from = 4800; from + 480 <= master.size() / 2; from += 480) {
+        float peak = 0;
+        for (size_t i = 2 * from; i < 2 * (from + 480); ++i) {
+            peak = std::max(peak, std::fabs(master[i]));
+        }
+        ASSERT_GT(peak, 0.49f) << "at frame " << from;
+    }
+    // Back in the headphones within a quarter of a second.
+    EXPECT_NEAR(fitTone(cue, 0, 48000, 1000, 12000, 24000).amplitude, 0.5, 1e-3);
+}
+
+// Finds clicks (lone samples of 0.9, however the resampler spreads them) in a stream fed
+// a period at a time: the times, on the stream's clock, of its local peaks above half that.
+class ClickFinder {
+  public:
+    explicit ClickFinder(double clockRate) : clockRate_(clockRate) {}
+    void feed(const std::vector<float>& stereo) {
+        for (size_t i = 0; i < stereo.size(); i += 2) {
+            const float x = stereo[i];
+            if (before_ > 0.45f && before_ >= twoBefore_ && before_ > x) {
+                times.push_back(static_cast<double>(frame_ - 1) / clockRate_);
+            }
+            twoBefore_ = before_;
+            before_ = x;
+            ++frame_;
+        }
+    }
+    std::vector<double> times;
+
+  private:
+    const double clockRate_;
+    float twoBefore_ = 0, before_ = 0;
+    int64_t frame_ = 0;
+};
+
+// An hour on two sound cards 200 ppm apart, simulated (at 8 kHz, to be quick): a click a
+// second on the master, and the same click in the headphones a steady distance later.
+TEST(Headphones, FollowTheirOwnClockForAnHour) {
+    constexpr int kRate = 8000;
+    constexpr double kHeadphoneClock = kRate * (1 + 200e-6);
+    TwoClocks rig(kRate, kHeadphoneClock);
+    const std::string clickTrack = makeMedia(
+        "clicks8k.wav",
+        "-f lavfi -i \"aevalsrc=if(eq(mod(n\\,8000)\\,4000)\\,0.9\\,0):s=8000:d=10:c=stereo\" "
+        "-c:a pcm_f32le");
+    engine::MixerEngine& mixer = *rig.engine;
+    const auto deck = mixer.open(clickTrack, 0).device;
+    ClickFinder master(kRate), headphones(kHeadphoneClock);
+    std::vector<float> masterPeriod, headphonePeriod;
+    for (int second = 0; second < 3600; ++second) {
+        if (second % 10 == 0) {
+            mixer.play(deck, 0, mixer.lengthMs(deck));
+        }
+        const int64_t end = (second + 1) * int64_t{1'000'000'000};
+        while (rig.masterOutput->clockNs() < end || rig.headphones->clockNs() < end) {
+            if (rig.step(masterPeriod, headphonePeriod)) {
+                master.feed(masterPeriod);
+            } else {
+                headphones.feed(headphonePeriod);
+            }
+        }
+    }
+    EXPECT_EQ(mixer.headphoneDryRuns(), 0u);
+    ASSERT_EQ(master.times.size(), 3600u);
+    ASSERT_EQ(headphones.times.size(), master.times.size());
+    double earliest = 1, latest = -1;
+    for (size_t i = 0; i < master.times.size(); ++i) {
+        const double offset = headphones.times[i] - master.times[i];
+        earliest = std::min(earliest, offset);
+        latest = std::max(latest, offset);
+    }
+    EXPECT_GT(earliest, 0);  // the headphones follow
+    EXPECT_LT(latest, 0.1);  // closely
+    EXPECT_LT(latest - earliest, 0.002) << "from " << earliest << " s to " << latest << " s";
+}
+
+}  // namespace
+}  // namespace enginetest
