@@ -32,6 +32,7 @@ std::shared_ptr<const windowing::FrameTap> FrameTapOf(const std::string& alias) 
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return Interpreter().frameTap(name);
+}
 
 void SetCue(const std::string& alias, bool cued, int32_t level) {
     Interpreter().setCue(alias, cued, level);
