@@ -75,6 +75,8 @@ centre_is() { awk -v want="$1" -v got="$(pixel 1664 384)" 'BEGIN {
     for (i = 1; i <= 3; i++) if ((w[i] == "hi" && c[i] < 200) || (w[i] == "lo" && c[i] > 40) ||
                                  (w[i] == "mid" && (c[i] < 90 || c[i] > 165))) exit 1 }'; }
 windows() { xdotool search --onlyvisible --name . 2>/dev/null | wc -l; }
+windows_are() { [ "$(windows)" -eq "$1" ]; }  # counted afresh on each try of `await`
+projector_gone() { [ -z "$(xdotool search --onlyvisible --name '^Rotavox projector$' 2>/dev/null)" ]; }
 add_right() {  # the right deck's "+" (three tries: a click while the window settles is lost)
     local before try
     before=$(windows)
@@ -86,7 +88,7 @@ add_right() {  # the right deck's "+" (three tries: a click while the window set
     sleep 0.5  # its file name field takes the keyboard
     xdotool type --delay 10 "$1"
     xdotool key Return
-    await test "$(windows)" -eq "$before" || fail "the open dialog stays"
+    await windows_are "$before" || fail "the open dialog stays"
 }
 crossfade() { click "$1" 184; }  # a press on the crossfader's track at that x
 
@@ -108,6 +110,7 @@ crossfade 275
 await centre_is "mid lo mid" || fail "not both in the middle: $(pixel 1664 384)"
 
 add_right "$work/song.wav"
+sleep 1  # the list lays out its new entry between other events
 click 440 278 --repeat 2 --delay 100  # the song, second on the right
 crossfade 360
 await centre_is "lo lo lo" || fail "not black for a song without pictures: $(pixel 1664 384)"
@@ -133,7 +136,6 @@ for k in 100 40; do
 done
 
 xdotool windowfocus --sync "$projector" key Escape
-await test -z "$(xdotool search --onlyvisible --name '^Rotavox projector$' 2>/dev/null)" ||
-    fail "Esc did not close the projector"
+await projector_gone || fail "Esc did not close the projector"
 kill -0 "$program_pid" 2>/dev/null || fail "the program ended with the projector"
 echo "ok"
