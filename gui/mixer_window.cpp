@@ -8,8 +8,8 @@
 #include "gui/control_widgets.h"
 #include "gui/fonts.h"
 #include "gui/model_geometry.h"
-#include "gui/playlist_menu.h"
 #include "gui/picture_mix.h"
+#include "gui/playlist_menu.h"
 #include "gui/projector_menu.h"
 #include "gui/url_drop.h"
 #include "gui/widget_sync.h"
@@ -45,7 +45,7 @@ MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folder
     videoHost_ =
         std::make_unique<WidgetWindowHost>(*widgets.videoArea, videoViews_->pictureLayer());
     projector_ = std::make_unique<Projector>(*this, *videoViews_, [this] { return mix(); });
-    new ProjectorMenu(videoArea, *projector_);  // owned by the area
+    projectorMenu_ = new ProjectorMenu(videoArea, *projector_);  // owned by the area
     connect(&playTimer_, &QTimer::timeout, this, &MixerWindow::timerTick);
 }
 

@@ -24,6 +24,7 @@
 #include "gui/event_routes.h"
 #include "gui/mix_renderer.h"
 #include "gui/projector.h"
+#include "gui/projector_menu.h"
 #include "gui/video_area_views.h"
 #include "gui/widget_window_host.h"
 #include "windowing/frame_tap.h"
@@ -52,6 +53,8 @@ class MixerWindow final : public QWidget, private ControlEvents {
 
     app::Decks& decks() { return decks_; }
     Projector& projector() { return *projector_; }
+    // The video area's right-click menu, for features that add entries to it.
+    ProjectorMenu& videoAreaMenu() { return *projectorMenu_; }
     int32_t videoAreaHandle() const { return videoHost_->handle(); }
     QWidget& videoArea() { return *videoArea_; }
 
@@ -89,6 +92,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     FrameTaps frameTaps_;
     std::unique_ptr<VideoAreaViews> videoViews_;
     std::unique_ptr<Projector> projector_;
+    ProjectorMenu* projectorMenu_ = nullptr;  // owned by the video area
     std::unique_ptr<WidgetWindowHost> mainHost_;
     std::unique_ptr<WidgetWindowHost> videoHost_;
     QWidget* videoArea_ = nullptr;  // a child widget

@@ -102,6 +102,7 @@ void showCueOnDiscs(MixerWindow& window) {
 void InstallOutputViews(MixerWindow& window) {
     QWidget& videoArea = window.videoArea();
     addNotice(videoArea);
+    window.videoAreaMenu().addEntries(AddOutputMenus);
     showCueOnDiscs(window);
 }
 

@@ -7,7 +7,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "gui/output_views.h"
 #include "gui/projector.h"
 
 namespace gui {
@@ -47,8 +46,10 @@ void ProjectorMenu::showMenu(const QPoint& where) {
     QAction* close = menu.addAction("Close projector");
     close->setEnabled(projector_.isOpen());
     connect(close, &QAction::triggered, this, [this] { projector_.close(); });
-    menu.addSeparator();
-    AddOutputMenus(menu);
+    for (const auto& addTo : moreEntries_) {
+        menu.addSeparator();
+        addTo(menu);
+    }
     menu.exec(where);
 }
 
