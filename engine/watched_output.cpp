@@ -1,5 +1,7 @@
 #include "engine/watched_output.h"
 
+#include <SDL.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -108,6 +110,9 @@ void WatchedOutput::watch() {
             openDevice();
         }
     }
+    // SDL keeps its error text in storage of each thread that calls it; this thread is not
+    // one of SDL's, so that storage is let go here.
+    SDL_TLSCleanup();
 }
 
 void WatchedOutput::deviceGone() {
