@@ -4,30 +4,15 @@
 # a 440 Hz tone at the crossfader's far left, the right deck a 660 Hz tone, and a click on
 # the right deck's disc cues it: the room's recording holds 440 Hz and no 660 Hz, the
 # headphones' 660 Hz at the deck's volume; a second click sends the room's mix to them.
-set -euo pipefail
 program=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-work=$(mktemp -d)
-cleanup() {
-    kill $(jobs -p) 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/program.log" ] && cat "$work/program.log" >&2
-    exit 1
-}
+source "$here/virtual_desktop.sh"
 source "$here/sound_server.sh"
 start_sound_server "$work/sound" || no_sound_server
 
 sox -n -r 48000 -c 2 "$work/low.wav" synth 60 sine 440 vol 0.5
 sox -n -r 48000 -c 2 "$work/high.wav" synth 60 sine 660 vol 0.5
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -1 "$work/display")"
 export ROTAVOX_HOME="$work/home" XDG_CONFIG_HOME="$work/config"
 
 cd "$work"
@@ -35,27 +20,8 @@ cd "$work"
 # click would spread over the bands measured below.
 "$program" --verbose --period 1024 --output Room --cue Phones "$work/low.wav" 2>"$work/program.log" &
 program_pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Rotavox$' | head -1)
-[ -n "$window" ] || fail "no window"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-
-snapshot() { import -window root -crop "$3x$4+$((X + $1))+$((Y + $2))" -depth 8 rgb:- | md5sum; }
-click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click "${@:3}" 1; }
+find_window
 windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | wc -l; }
-await() {
-    for _ in $(seq 200); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-changed_from() { [ "$(snapshot "${@:2}")" != "$1" ]; }
-click_until() {
-    local x=$1 y=$2 clicks=$3
-    shift 3
-    for _ in 1 2 3; do
-        click "$x" "$y" --repeat "$clicks" --delay 100
-        for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
-    done
-    return 1
-}
 dialog_open() { [ "$(windows)" -ge 2 ]; }
 
 right_playlist=(376 256 175 30)
