@@ -87,15 +87,14 @@ std::shared_ptr<const SoundIndex> FfmpegSource::fullIndex() const {
 }
 
 // The length is final at open: where the frames disagree with the header (a WMA's
-// milliseconds, a damaged file), the header's length holds, and the sound is cut or followed
-// by silence to it.
+// milliseconds, a WMV's pictures that outlast its sound, a damaged file), the header's length
+// holds, and the sound is cut or followed by silence to it.
 void FfmpegSource::takeFullIndex(std::shared_ptr<const SoundIndex> full) {
     if (full->lengthFrames != openLength_) {
         auto fitted = std::make_shared<SoundIndex>(*full);
         fitted->lengthFrames = openLength_;
-        // What decodes up to that length plays (as reading from the start placed it), and
-        // silence where nothing more decodes.
-        fitted->soundFrames = std::max<int64_t>(0, openLength_ - full->leadFrames);
+        fitted->soundFrames =
+            std::clamp<int64_t>(openLength_ - full->leadFrames, 0, full->soundFrames);
         full = std::move(fitted);
     }
     reader_.reset();
@@ -115,6 +114,12 @@ void FfmpegSource::seek(int64_t frame) {
 }
 
 size_t FfmpegSource::read(float* stereo, size_t frames) {
+    // Where the sound ends, the header and the decoded frames may disagree by a codec frame:
+    // the last second is read as the full index places it, whenever the index comes.
+    if (stated_ &&
+        reader_->position() + static_cast<int64_t>(frames) + sampleRate_ >= openLength_) {
+        background_->wait();
+    }
     if (const auto full = stated_ ? fullIndex() : nullptr) {
         // The same samples from here on, now with the index a seek needs.
         const int64_t at = reader_->position();

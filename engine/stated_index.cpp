@@ -99,19 +99,35 @@ std::optional<StatedSound> asfSound(const AVStream* stream) {
     return StatedSound{rate, samples, 0, samples};
 }
 
+// A WMV's play duration covers its pictures too: every stream of the file is timed from the
+// end of the preroll, the sound from its very start (asfSound), the pictures no earlier.
+bool picturesWithinPlayDuration(const AVFormatContext* format) {
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream* stream = format->streams[i];
+        if (IsRealVideo(stream) &&
+            (stream->start_time == AV_NOPTS_VALUE || stream->start_time < 0 ||
+             stream->start_time >= stream->duration)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& sound,
                                       const std::string& path) {
     AVFormatContext* format = input.format();
-    if (sound.stream < 0 || PictureStream(format) >= 0) {
+    if (sound.stream < 0) {
         return std::nullopt;
     }
     const AVStream* stream = format->streams[sound.stream];
     const std::string_view name = format->iformat->name;
-    const std::optional<StatedSound> stated = name == "mp3"   ? mp3Sound(stream, path)
-                                              : name == "asf" ? asfSound(stream)
-                                                              : std::nullopt;
+    const int pictures = PictureStream(format);
+    const std::optional<StatedSound> stated = name == "mp3" && pictures < 0 ? mp3Sound(stream, path)
+                                              : name == "asf" && picturesWithinPlayDuration(format)
+                                                  ? asfSound(stream)
+                                                  : std::nullopt;
     const std::optional<SoundPacket> first =
         stated ? firstSoundPacket(format, sound.stream) : std::nullopt;
     if (!first) {
@@ -124,6 +140,7 @@ std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& soun
     index.lengthFrames = stated->soundSamples;
     index.skipFrames = stated->skipSamples;
     index.packets = {*first};
+    index.videoFrames = pictures >= 0 ? index.lengthFrames : 0;
     index.segments.append(stated->rawSamples, stated->sampleRate);
     index.segments.place();
     for (unsigned i = 0; i < format->nb_streams; ++i) {

@@ -1,8 +1,8 @@
 #pragma once
 // What a file states of itself in its header, as an index to play it from its start at once
 // while the full index is built in the background (background_index.h): an mp3's Xing or
-// Info header with its LAME tag (mp3_header.h) gives the exact length; a WMA's ASF header
-// its play duration, to the millisecond. The index holds the first sound packet only:
+// Info header with its LAME tag (mp3_header.h) gives the exact length; a WMA's or WMV's ASF
+// header its play duration, to the millisecond. The index holds the first sound packet only:
 // reading from the start needs no more, a seek waits for the full index.
 //
 // Threads: the UI thread, during open.

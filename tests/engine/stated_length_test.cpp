@@ -83,6 +83,12 @@ const Stated kStated[] = {
      false, 0},
     {"WmaV2", wma, true, 44},
     {"WmaV1", [] { return makeMedia("v1.wma", "-i '" + wav44() + "' -c:a wmav1"); }, true, 44},
+    {"Wmv",
+     [] {
+         return makeMedia("video.wmv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 -i '" +
+                                           wav44() + "' -c:v wmv2 -c:a wmav2");
+     },
+     true, 44},
 };
 
 INSTANTIATE_TEST_SUITE_P(Headers, StatedLengths, ::testing::ValuesIn(kStated),
