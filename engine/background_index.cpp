@@ -72,6 +72,11 @@ std::shared_ptr<const SoundIndex> BackgroundIndex::wait() {
     return index_;
 }
 
+bool BackgroundIndex::endsWithin(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return finished_.wait_for(lock, limit, [this] { return done_ || quit_; }) && done_;
+}
+
 void BackgroundIndex::interrupt() {
     {
         std::lock_guard lock(mutex_);

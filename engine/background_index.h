@@ -4,7 +4,7 @@
 // takes it once it is there, and waits for it where it needs it (a seek).
 //
 // Threads: made and destroyed on the UI thread; ready() and interrupt() from any; wait()
-// on the reader thread.
+// on the reader thread, endsWithin() on the UI thread during open.
 
 #include <chrono>
 #include <condition_variable>
@@ -31,6 +31,8 @@ class BackgroundIndex {
     std::shared_ptr<const SoundIndex> ready() const;
     // Until the scan ends: the index, or nullptr when it failed or was interrupted.
     std::shared_ptr<const SoundIndex> wait();
+    // Whether the scan ended within `limit`.
+    bool endsWithin(std::chrono::milliseconds limit);
     // Makes a scan and every wait give up (the device is closing).
     void interrupt();
     // After the scan: how long it took from the start, and the CPU its thread used.

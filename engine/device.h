@@ -49,6 +49,8 @@ constexpr size_t kBlockFrames = 1024;  // source frames per ring block
 constexpr size_t kRingBlocks = 64;     // about 1.4 s of sound at 48 kHz decoded ahead
 constexpr size_t kChunkFrames = 256;   // output frames the callback resamples at once
 constexpr double kMaxRatio = 256.0;    // the furthest speed takes the rate either way
+// A play's end beyond any length: the sound's own end stops it.
+constexpr int64_t kOpenEnd = int64_t{1} << 62;
 
 // Whether the resampler reaches `ratio` (output frames per source frame); false for NaN.
 inline bool WithinResamplerReach(double ratio) {
@@ -154,6 +156,8 @@ class Device final : public DeviceClock {
     void switchMode(Mode from, Mode to);
     void publishTransport();
     void requestReader(uint32_t epoch, int64_t startFrame);
+    int64_t lengthFrames() const;
+    int64_t endOf(int64_t frame) const;
     int64_t msToFrames(int64_t ms) const;
     double ratioAt(int32_t speed) const;  // output frames per source frame
     int64_t framesToMs(int64_t frames) const;
@@ -188,8 +192,8 @@ class Device final : public DeviceClock {
     const int fileRate_;
     const int outputRate_;
     const size_t periodFrames_;
-    const int64_t lengthFrames_;
-    std::unique_ptr<Source> source_;  // used by the reader thread only after start
+    // Used by the reader thread only after start; its length is asked from any.
+    std::unique_ptr<Source> source_;
 
     // UI thread only.
     Mode uiMode_ = Mode::Stopped;

@@ -20,12 +20,11 @@ Device::Device(std::unique_ptr<Source> source, int outputRate, size_t periodFram
     : fileRate_(source->sampleRate()),
       outputRate_(outputRate),
       periodFrames_(periodFrames),
-      lengthFrames_(source->lengthFrames()),
       source_(std::move(source)),
       callback_(periodFrames) {
     callback_.ratio = static_cast<double>(outputRate_) / fileRate_;
     resampler_.setRatio(callback_.ratio, 0);
-    uiEnd_ = lengthFrames_;
+    uiEnd_ = endOf(lengthFrames());
     anchor_ = uiAnchor();
     // The reader starts at epoch 1, frame 0, so that a play from 0 right after open finds
     // its sound already decoded. The callback starts there with the first transport.
@@ -44,8 +43,18 @@ Device::~Device() {
     }
 }
 
+int64_t Device::lengthFrames() const {
+    return source_->lengthFrames();
+}
+
+// Where a play to `frame` ends: there, or where the sound ends when that is the end of a
+// length still estimated.
+int64_t Device::endOf(int64_t frame) const {
+    return frame >= lengthFrames() && !source_->lengthIsFinal() ? kOpenEnd : frame;
+}
+
 int64_t Device::msToFrames(int64_t ms) const {
-    return std::clamp<int64_t>((ms * fileRate_ + 500) / 1000, 0, lengthFrames_);
+    return std::clamp<int64_t>((ms * fileRate_ + 500) / 1000, 0, lengthFrames());
 }
 
 int64_t Device::framesToMs(int64_t frames) const {
@@ -53,7 +62,7 @@ int64_t Device::framesToMs(int64_t frames) const {
 }
 
 int64_t Device::lengthMs() const {
-    return framesToMs(lengthFrames_);
+    return framesToMs(lengthFrames());
 }
 
 Device::Snapshot Device::snapshotAt(const Anchor& anchor) const {
@@ -67,7 +76,7 @@ Device::Snapshot Device::snapshotAt(const Anchor& anchor) const {
     const bool reflectsUs = (word >> 48) == (anchor.seq & 0xFFFF);
     const int64_t frame = reflectsUs ? static_cast<int64_t>(word & kPositionMask) : anchor.frame;
     if (ended) {
-        return {Mode::Stopped, reflectsUs ? frame : anchor.end};
+        return {Mode::Stopped, reflectsUs ? frame : std::min(anchor.end, lengthFrames())};
     }
     return {Mode::Playing, frame};
 }
@@ -143,7 +152,7 @@ void Device::play(int64_t fromMs, int64_t toMs) {
         requestReader(uiEpoch_, from);
     }
     uiEpochFresh_ = false;
-    uiEnd_ = to;
+    uiEnd_ = endOf(to);
     uiFrame_ = from;
     uiMode_ = from < to ? Mode::Playing : Mode::Stopped;
     publishTransport();
@@ -184,7 +193,7 @@ void Device::seek(int64_t positionMs) {
     uiEpochFresh_ = true;
     requestReader(uiEpoch_, frame);  // decode ahead now: a play from here starts at once
     uiFrame_ = frame;
-    uiEnd_ = lengthFrames_;
+    uiEnd_ = endOf(lengthFrames());
     uiMode_ = Mode::Stopped;
     publishTransport();
 }

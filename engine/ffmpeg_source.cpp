@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "engine/sound_decoder.h"
@@ -13,17 +14,53 @@ extern "C" {
 
 namespace engine {
 
+namespace {
+
+// Files this small are scanned at open: from a local disk that takes milliseconds.
+constexpr int64_t kScanAtOpenBytes = 4 << 20;
+// How long open waits for a larger file's scan before it starts from an estimate.
+constexpr std::chrono::milliseconds kScanWait{30};
+
+void discardAllBut(AVFormatContext* format, int stream) {
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (static_cast<int>(i) != stream) {
+            format->streams[i]->discard = AVDISCARD_ALL;
+        }
+    }
+}
+
+}  // namespace
+
+// The index open starts with: the header's, the scan's, or for a large file whose scan takes
+// longer than open may wait, an estimate's; the full index follows in the background.
+FfmpegSource::FirstIndex FfmpegSource::firstIndex(MediaInput& input, const SoundStream& sound,
+                                                  const std::string& path) {
+    if (auto stated = StatedIndex(input, sound, path)) {
+        return {std::move(stated), Basis::Stated, nullptr};  // the scan starts once open is done
+    }
+    if (avio_size(input.format()->pb) < kScanAtOpenBytes) {
+        return {ScanFile(input, sound), Basis::Scanned, nullptr};
+    }
+    auto background = std::make_unique<BackgroundIndex>(path, sound);
+    if (!background->endsWithin(kScanWait)) {
+        if (auto estimated = EstimatedIndex(input, sound, path)) {
+            useful::Log("open", "%s: started from an estimated length", path.c_str());
+            return {std::move(estimated), Basis::Estimated, std::move(background)};
+        }
+    }
+    const std::shared_ptr<const SoundIndex> scanned = background->wait();
+    discardAllBut(input.format(), sound.stream);
+    return {scanned ? std::optional(*scanned) : std::nullopt, Basis::Scanned, nullptr};
+}
+
 std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenError& error) {
     std::unique_ptr<MediaInput> input = MediaInput::open(path, error);
     if (!input) {
         return nullptr;
     }
     const SoundStream sound = FindSoundStream(input->format());
-    std::optional<SoundIndex> index = StatedIndex(*input, sound, path);
-    const bool stated = index.has_value();
-    if (!stated) {
-        index = ScanFile(*input, sound);
-    }
+    FirstIndex first = firstIndex(*input, sound, path);
+    const std::optional<SoundIndex>& index = first.index;
     if (!index || !LastsAMillisecond(index->lengthFrames, index->sampleRate) ||
         !FitsTheDeviceClock(index->lengthFrames, index->sampleRate)) {
         useful::Log("open", "%s: %s", path.c_str(),
@@ -32,11 +69,11 @@ std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenEr
         error = OpenError::InvalidFile;
         return nullptr;
     }
-    std::unique_ptr<FfmpegSource> source(new FfmpegSource(std::move(input), std::move(*index)));
-    if (stated) {
-        source->stated_ = true;
-        source->background_ = std::make_unique<BackgroundIndex>(path, sound);
-    }
+    std::unique_ptr<FfmpegSource> source(
+        new FfmpegSource(std::move(input), std::move(*first.index)));
+    source->basis_ = first.basis;
+    source->estimatedLength_ = first.basis == Basis::Estimated;
+    source->background_ = std::move(first.background);
     if (!source->soundDecodes()) {
         useful::Log("open", "%s: no sound decodes and there are no pictures", path.c_str());
         error = OpenError::InvalidFile;
@@ -48,6 +85,10 @@ std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenEr
     source->openLength_ = source->index_->lengthFrames;
     source->input_->endDeadline();
     source->seek(0);  // read() may follow at once, silent videos too
+    if (first.basis == Basis::Stated) {
+        // Not before: on a cold disk its reading would hold up open's own.
+        source->background_ = std::make_unique<BackgroundIndex>(path, sound);
+    }
     error = OpenError::None;
     return source;
 }
@@ -86,11 +127,20 @@ std::shared_ptr<const SoundIndex> FfmpegSource::fullIndex() const {
     return full && full->sampleRate == sampleRate_ ? full : nullptr;
 }
 
+int64_t FfmpegSource::lengthFrames() const {
+    if (estimatedLength_) {
+        if (const auto full = fullIndex()) {
+            return full->lengthFrames;
+        }
+    }
+    return openLength_;
+}
+
 // The length is final at open: where the frames disagree with the header (a WMA's
 // milliseconds, a WMV's pictures that outlast its sound, a damaged file), the header's length
 // holds, and the sound is cut or followed by silence to it.
 void FfmpegSource::takeFullIndex(std::shared_ptr<const SoundIndex> full) {
-    if (full->lengthFrames != openLength_) {
+    if (basis_ == Basis::Stated && full->lengthFrames != openLength_) {
         auto fitted = std::make_shared<SoundIndex>(*full);
         fitted->lengthFrames = openLength_;
         fitted->soundFrames =
@@ -100,27 +150,28 @@ void FfmpegSource::takeFullIndex(std::shared_ptr<const SoundIndex> full) {
     reader_.reset();
     index_ = std::move(full);
     reader_ = std::make_unique<SoundReader>(input_->format(), *index_);
-    stated_ = false;
+    basis_ = Basis::Scanned;
 }
 
 void FfmpegSource::seek(int64_t frame) {
-    if (stated_ && frame > 0) {
-        background_->wait();  // the header's index knows only the start
+    if (basis_ != Basis::Scanned && frame > 0) {
+        background_->wait();  // the first index knows only the start
     }
-    if (const auto full = stated_ ? fullIndex() : nullptr) {
+    if (const auto full = basis_ != Basis::Scanned ? fullIndex() : nullptr) {
         takeFullIndex(full);
     }
     reader_->seek(frame);
 }
 
 size_t FfmpegSource::read(float* stereo, size_t frames) {
-    // Where the sound ends, the header and the decoded frames may disagree by a codec frame:
-    // the last second is read as the full index places it, whenever the index comes.
-    if (stated_ &&
-        reader_->position() + static_cast<int64_t>(frames) + sampleRate_ >= openLength_) {
+    // Where the sound ends, the first index and the decoded frames may disagree (by a codec
+    // frame for a header, by the estimate's error): the last second is read as the full
+    // index places it, whenever the index comes.
+    if (basis_ != Basis::Scanned &&
+        reader_->position() + static_cast<int64_t>(frames) + sampleRate_ >= index_->lengthFrames) {
         background_->wait();
     }
-    if (const auto full = stated_ ? fullIndex() : nullptr) {
+    if (const auto full = basis_ != Basis::Scanned ? fullIndex() : nullptr) {
         // The same samples from here on, now with the index a seek needs.
         const int64_t at = reader_->position();
         takeFullIndex(full);

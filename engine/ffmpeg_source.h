@@ -10,7 +10,9 @@
 // takes that and the full index is built in the background (background_index.h): reading
 // from the start goes on meanwhile, the reader takes the full index once it is there, and a
 // seek elsewhere waits for it on the reader thread. The header's length is final. Otherwise
-// the scan (sound_index.h) runs at open.
+// the scan (sound_index.h) runs at open; a large file's runs in the background, and where it
+// takes longer than open may wait, the file starts as from a header, on an estimated length
+// that the scan's exact one replaces once it is built.
 //
 // Threads: open() and the accessors on the UI thread (sampleRate(), lengthFrames() and
 // pictureTimeline() are immutable after open); after open, seek(), read() and soundFrames()
@@ -38,7 +40,10 @@ class FfmpegSource final : public Source {
     FfmpegSource& operator=(const FfmpegSource&) = delete;
 
     int sampleRate() const override { return sampleRate_; }
-    int64_t lengthFrames() const override { return openLength_; }  // longest stream
+    // The longest stream's; for a file opened from an estimate, the estimate until the full
+    // index is built, then the exact length.
+    int64_t lengthFrames() const override;
+    bool lengthIsFinal() const override { return !estimatedLength_ || fullIndex() != nullptr; }
     std::optional<PictureTimeline> pictureTimeline() const override { return pictures_; }
     // The full index's build, for benchmarks; nullptr where open scanned the file.
     const BackgroundIndex* backgroundIndex() const { return background_.get(); }
@@ -55,6 +60,15 @@ class FfmpegSource final : public Source {
     void interrupt() override;
 
   private:
+    // What the index in use rests on; the background builds the full one for the latter two.
+    enum class Basis { Scanned, Stated, Estimated };
+    struct FirstIndex {
+        std::optional<SoundIndex> index;
+        Basis basis = Basis::Scanned;
+        std::unique_ptr<BackgroundIndex> background;
+    };
+    static FirstIndex firstIndex(MediaInput& input, const SoundStream& sound,
+                                 const std::string& path);
     FfmpegSource(std::unique_ptr<MediaInput> input, SoundIndex index);
     bool soundDecodes();
     std::shared_ptr<const SoundIndex> fullIndex() const;
@@ -64,12 +78,13 @@ class FfmpegSource final : public Source {
     std::unique_ptr<MediaInput> input_;
     int sampleRate_ = 0;
     int64_t openLength_ = 0;
+    bool estimatedLength_ = false;
     std::optional<PictureTimeline> pictures_;
 
     // Reader thread (the UI thread during open).
-    std::shared_ptr<const SoundIndex> index_;  // the header's until the full one is taken
+    std::shared_ptr<const SoundIndex> index_;  // the first index until the full one is taken
     std::unique_ptr<SoundReader> reader_;
-    bool stated_ = false;  // index_ is the header's
+    Basis basis_ = Basis::Scanned;  // written during open, then the reader thread's
 
     std::unique_ptr<BackgroundIndex> background_;  // last: its scan stops first
 };

@@ -31,8 +31,11 @@ class Source {
     virtual ~Source() = default;
 
     // Immutable after open.
-    virtual int sampleRate() const = 0;        // frames a second of read()
-    virtual int64_t lengthFrames() const = 0;  // exact and final, at sampleRate
+    virtual int sampleRate() const = 0;  // frames a second of read()
+    // Any thread. At sampleRate: exact, and final once lengthIsFinal() (a file opened on an
+    // estimate of its length has the exact one later).
+    virtual int64_t lengthFrames() const = 0;
+    virtual bool lengthIsFinal() const { return true; }
     // Files with moving pictures only.
     virtual std::optional<PictureTimeline> pictureTimeline() const { return std::nullopt; }
 

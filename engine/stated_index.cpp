@@ -10,6 +10,7 @@ extern "C" {
 #include <vector>
 
 #include "engine/media_input.h"
+#include "engine/mp3_estimate.h"
 #include "engine/mp3_header.h"
 
 namespace engine {
@@ -30,8 +31,14 @@ std::vector<uint8_t> readAt(std::ifstream& file, int64_t offset, size_t count) {
     return bytes;
 }
 
-std::optional<Mp3Header> readMp3Header(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
+// Where an mp3's audio lies: after its leading ID3v2 tags, before its trailing tags.
+struct AudioSpan {
+    int64_t start = 0;
+    int64_t end = 0;
+};
+
+std::optional<AudioSpan> mp3AudioSpan(std::ifstream& file) {
+    file.seekg(0, std::ios::end);
     const int64_t size = file ? static_cast<int64_t>(file.tellg()) : -1;
     int64_t start = 0;
     while (start >= 0 && start < size) {
@@ -46,7 +53,15 @@ std::optional<Mp3Header> readMp3Header(const std::string& path) {
     }
     const int64_t tailAt = std::max(start, size - static_cast<int64_t>(kTailBytes));
     const int64_t tags = TrailingTagsSize(readAt(file, tailAt, static_cast<size_t>(size - tailAt)));
-    return ParseMp3Header(readAt(file, start, kFrameBytes), size - start - tags);
+    return AudioSpan{start, size - tags};
+}
+
+std::optional<Mp3Header> readMp3Header(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::optional<AudioSpan> audio = mp3AudioSpan(file);
+    return audio
+               ? ParseMp3Header(readAt(file, audio->start, kFrameBytes), audio->end - audio->start)
+               : std::nullopt;
 }
 
 struct StatedSound {
@@ -113,21 +128,36 @@ bool picturesWithinPlayDuration(const AVFormatContext* format) {
     return true;
 }
 
-}  // namespace
-
-std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& sound,
-                                      const std::string& path) {
-    AVFormatContext* format = input.format();
-    if (sound.stream < 0) {
+// An estimate for a sound-only file that states no exact length: an mp3's from samples of
+// its frames (FFmpeg's own takes the first frame's bitrate, which a VBR file's swings make
+// minutes wrong in an hour), any other's from the container's duration.
+std::optional<StatedSound> estimatedSound(const AVFormatContext* format, const AVStream* stream,
+                                          const std::string& path) {
+    if (std::string_view(format->iformat->name) == "mp3") {
+        std::ifstream file(path, std::ios::binary);
+        const std::optional<AudioSpan> audio = mp3AudioSpan(file);
+        const std::optional<Mp3Estimate> estimate =
+            audio ? EstimateMp3Samples(path, audio->start, audio->end) : std::nullopt;
+        if (!estimate || estimate->sampleRate != stream->codecpar->sample_rate) {
+            return std::nullopt;
+        }
+        return StatedSound{estimate->sampleRate, estimate->samples, 0, estimate->samples};
+    }
+    const int rate = stream->codecpar->sample_rate;
+    const int64_t duration =
+        stream->duration > 0   ? av_rescale_q(stream->duration, stream->time_base, {1, rate})
+        : format->duration > 0 ? av_rescale_q(format->duration, AV_TIME_BASE_Q, {1, rate})
+                               : 0;
+    if (rate <= 0 || duration <= 0) {
         return std::nullopt;
     }
-    const AVStream* stream = format->streams[sound.stream];
-    const std::string_view name = format->iformat->name;
-    const int pictures = PictureStream(format);
-    const std::optional<StatedSound> stated = name == "mp3" && pictures < 0 ? mp3Sound(stream, path)
-                                              : name == "asf" && picturesWithinPlayDuration(format)
-                                                  ? asfSound(stream)
-                                                  : std::nullopt;
+    return StatedSound{rate, duration, 0, duration};
+}
+
+// An index that plays the file from its start on what it states, and discards every other
+// stream of `format` (the picture's decoder has its own input).
+std::optional<SoundIndex> indexFrom(AVFormatContext* format, const SoundStream& sound,
+                                    const std::optional<StatedSound>& stated) {
     const std::optional<SoundPacket> first =
         stated ? firstSoundPacket(format, sound.stream) : std::nullopt;
     if (!first) {
@@ -140,7 +170,7 @@ std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& soun
     index.lengthFrames = stated->soundSamples;
     index.skipFrames = stated->skipSamples;
     index.packets = {*first};
-    index.videoFrames = pictures >= 0 ? index.lengthFrames : 0;
+    index.videoFrames = PictureStream(format) >= 0 ? index.lengthFrames : 0;
     index.segments.append(stated->rawSamples, stated->sampleRate);
     index.segments.place();
     for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -149,6 +179,33 @@ std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& soun
         }
     }
     return index;
+}
+
+}  // namespace
+
+std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& sound,
+                                      const std::string& path) {
+    AVFormatContext* format = input.format();
+    if (sound.stream < 0) {
+        return std::nullopt;
+    }
+    const AVStream* stream = format->streams[sound.stream];
+    const std::string_view name = format->iformat->name;
+    const bool pictures = PictureStream(format) >= 0;
+    const std::optional<StatedSound> stated = name == "mp3" && !pictures ? mp3Sound(stream, path)
+                                              : name == "asf" && picturesWithinPlayDuration(format)
+                                                  ? asfSound(stream)
+                                                  : std::nullopt;
+    return indexFrom(format, sound, stated);
+}
+
+std::optional<SoundIndex> EstimatedIndex(MediaInput& input, const SoundStream& sound,
+                                         const std::string& path) {
+    AVFormatContext* format = input.format();
+    if (sound.stream < 0 || PictureStream(format) >= 0) {
+        return std::nullopt;
+    }
+    return indexFrom(format, sound, estimatedSound(format, format->streams[sound.stream], path));
 }
 
 }  // namespace engine

@@ -21,4 +21,9 @@ class MediaInput;
 std::optional<SoundIndex> StatedIndex(MediaInput& input, const SoundStream& sound,
                                       const std::string& path);
 
+// Nothing, or for a sound-only file an index as StatedIndex's on an estimated length (see
+// mp3_estimate.h): a file whose scan takes too long to wait for plays from its start at once.
+std::optional<SoundIndex> EstimatedIndex(MediaInput& input, const SoundStream& sound,
+                                         const std::string& path);
+
 }  // namespace engine
