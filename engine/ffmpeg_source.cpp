@@ -5,7 +5,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <chrono>
 #include <vector>
 
 #include "engine/sound_decoder.h"
@@ -15,11 +14,6 @@ extern "C" {
 namespace engine {
 
 namespace {
-
-// Files this small are scanned at open: from a local disk that takes milliseconds.
-constexpr int64_t kScanAtOpenBytes = 4 << 20;
-// How long open waits for a larger file's scan before it starts from an estimate.
-constexpr std::chrono::milliseconds kScanWait{30};
 
 void discardAllBut(AVFormatContext* format, int stream) {
     for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -34,15 +28,15 @@ void discardAllBut(AVFormatContext* format, int stream) {
 // The index open starts with: the header's, the scan's, or for a large file whose scan takes
 // longer than open may wait, an estimate's; the full index follows in the background.
 FfmpegSource::FirstIndex FfmpegSource::firstIndex(MediaInput& input, const SoundStream& sound,
-                                                  const std::string& path) {
+                                                  const std::string& path, ScanAtOpen scanAtOpen) {
     if (auto stated = StatedIndex(input, sound, path)) {
         return {std::move(stated), Basis::Stated, nullptr};  // the scan starts once open is done
     }
-    if (avio_size(input.format()->pb) < kScanAtOpenBytes) {
+    if (avio_size(input.format()->pb) <= scanAtOpen.bytes) {
         return {ScanFile(input, sound), Basis::Scanned, nullptr};
     }
     auto background = std::make_unique<BackgroundIndex>(path, sound);
-    if (!background->endsWithin(kScanWait)) {
+    if (!background->endsWithin(scanAtOpen.wait)) {
         if (auto estimated = EstimatedIndex(input, sound, path)) {
             useful::Log("open", "%s: started from an estimated length", path.c_str());
             return {std::move(estimated), Basis::Estimated, std::move(background)};
@@ -53,13 +47,14 @@ FfmpegSource::FirstIndex FfmpegSource::firstIndex(MediaInput& input, const Sound
     return {scanned ? std::optional(*scanned) : std::nullopt, Basis::Scanned, nullptr};
 }
 
-std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenError& error) {
+std::unique_ptr<FfmpegSource> FfmpegSource::open(const std::string& path, OpenError& error,
+                                                 ScanAtOpen scanAtOpen) {
     std::unique_ptr<MediaInput> input = MediaInput::open(path, error);
     if (!input) {
         return nullptr;
     }
     const SoundStream sound = FindSoundStream(input->format());
-    FirstIndex first = firstIndex(*input, sound, path);
+    FirstIndex first = firstIndex(*input, sound, path, scanAtOpen);
     const std::optional<SoundIndex>& index = first.index;
     if (!index || !LastsAMillisecond(index->lengthFrames, index->sampleRate) ||
         !FitsTheDeviceClock(index->lengthFrames, index->sampleRate)) {

@@ -18,6 +18,7 @@
 // pictureTimeline() are immutable after open); after open, seek(), read() and soundFrames()
 // belong to one reader thread; interrupt() from any.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,9 +33,17 @@
 
 namespace engine {
 
+// How long open may wait for a file's scan: files up to `bytes` are scanned at open (from a
+// local disk that takes milliseconds), larger ones are waited for up to `wait`.
+struct ScanAtOpen {
+    int64_t bytes = 4 << 20;
+    std::chrono::milliseconds wait{30};
+};
+
 class FfmpegSource final : public Source {
   public:
-    static std::unique_ptr<FfmpegSource> open(const std::string& path, OpenError& error);
+    static std::unique_ptr<FfmpegSource> open(const std::string& path, OpenError& error,
+                                              ScanAtOpen scanAtOpen = {});
     ~FfmpegSource() override = default;
     FfmpegSource(const FfmpegSource&) = delete;
     FfmpegSource& operator=(const FfmpegSource&) = delete;
@@ -68,7 +77,7 @@ class FfmpegSource final : public Source {
         std::unique_ptr<BackgroundIndex> background;
     };
     static FirstIndex firstIndex(MediaInput& input, const SoundStream& sound,
-                                 const std::string& path);
+                                 const std::string& path, ScanAtOpen scanAtOpen);
     FfmpegSource(std::unique_ptr<MediaInput> input, SoundIndex index);
     bool soundDecodes();
     std::shared_ptr<const SoundIndex> fullIndex() const;

@@ -89,7 +89,8 @@ std::optional<Mp3Estimate> EstimateMp3Samples(const std::string& path, int64_t a
         return std::nullopt;
     }
     const int64_t span = audioEnd - audioStart;
-    const int64_t step = std::max<int64_t>(span / kSamples, 1);
+    // Samples side by side, never overlapping: a small file is read whole.
+    const int64_t step = std::max<int64_t>(span / kSamples, kSampleBytes);
     for (int64_t at = audioStart; at < audioEnd; at += step) {
         posix_fadvise(file, at, static_cast<off_t>(kSampleBytes), POSIX_FADV_WILLNEED);
     }

@@ -82,7 +82,10 @@ int PrerollPackets(const AVCodecParameters& codec) {
         case AV_CODEC_ID_MP3:
         case AV_CODEC_ID_MP2:
         case AV_CODEC_ID_MP1:
-            return 10;  // bit reservoir and overlap: several frames of warm-up
+            // Bit reservoir and overlap: several frames of warm-up. Below 32 kHz (MPEG-2 and
+            // 2.5) a quiet frame holds a few bytes of its own, and the reservoir's 255 bytes
+            // reach back over dozens of them.
+            return codec.sample_rate < 32000 ? 64 : 10;
         case AV_CODEC_ID_OPUS:
             return 40;  // its decoder state takes long to match straight decoding
         case AV_CODEC_ID_PCM_S16LE:

@@ -101,7 +101,7 @@ TEST(BackgroundIndex, ReadsAndSeeksAsStraightDecoding) {
         makeMedia("minute.mp3", toneInput(1000, 0.5, 30, 44100) + " -c:a libmp3lame -b:a 320k");
     const std::vector<float> reference = ffmpegDecode(path);
     OpenError error = OpenError::None;
-    auto source = engine::FfmpegSource::open(path, error);
+    auto source = engine::FfmpegSource::open(path, error, {0, std::chrono::milliseconds(0)});
     ASSERT_TRUE(source);
     ASSERT_NE(source->backgroundIndex(), nullptr);
     const auto expectSamples = [&](int64_t from, size_t frames) {
@@ -120,6 +120,44 @@ TEST(BackgroundIndex, ReadsAndSeeksAsStraightDecoding) {
     expectSamples(far, 4096);
     EXPECT_EQ(source->lengthFrames(), static_cast<int64_t>(reference.size() / 2));
 }
+
+// A VBR mp3 without a header whose bitrate swings (a quiet minute, then a loud one), at
+// MPEG-1 and MPEG-2 rates.
+std::string swingingBareMp3(int rate) {
+    const std::string input =
+        "-f lavfi -i \"aevalsrc='if(lt(t,60),0.001,0.5)*sin(6283*t)+if(lt(t,"
+        "60),0,0.3)*(random(0)-0.5)':s=" +
+        std::to_string(rate) + ":d=120\"";
+    return makeMedia("swing-stereo" + std::to_string(rate) + ".mp3",
+                     input + " -ac 2 -c:a libmp3lame -q:a 2 -write_xing 0");
+}
+
+class EstimatedLengths : public ::testing::TestWithParam<int> {};
+
+// Open may not wait for the scan: the length starts as an estimate close to the decoded one,
+// becomes exact once the scan is done, and reading from the start gives every decoded
+// sample, as far as the exact length and no further.
+TEST_P(EstimatedLengths, StartCloseAndEndExact) {
+    const std::string path = swingingBareMp3(GetParam());
+    const std::vector<float> reference = ffmpegDecode(path);
+    const auto decoded = static_cast<int64_t>(reference.size() / 2);
+    OpenError error = OpenError::None;
+    auto source = engine::FfmpegSource::open(path, error, {0, std::chrono::milliseconds(0)});
+    ASSERT_TRUE(source);
+    const int64_t estimate = source->lengthFrames();
+    EXPECT_NEAR(static_cast<double>(estimate), static_cast<double>(decoded), 0.01 * decoded);
+    std::vector<float> all, buffer(2 * 4096);
+    while (const size_t n = source->read(buffer.data(), 4096)) {
+        all.insert(all.end(), buffer.begin(), buffer.begin() + static_cast<long>(2 * n));
+    }
+    EXPECT_TRUE(source->lengthIsFinal());
+    EXPECT_EQ(source->lengthFrames(), decoded);
+    ASSERT_EQ(all.size(), reference.size());
+    EXPECT_EQ(all, reference);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mp3WithoutHeader, EstimatedLengths, ::testing::Values(44100, 22050),
+                         [](const auto& param) { return "At" + std::to_string(param.param); });
 
 }  // namespace
 }  // namespace enginetest
