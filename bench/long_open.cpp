@@ -9,8 +9,11 @@
 
 #include "bench_media.h"
 #include "engine/ffmpeg_source.h"
+#include "engine/media_input.h"
 #include "engine/mixer_engine.h"
 #include "engine/offline_output.h"
+#include "engine/sound_decoder.h"
+#include "engine/stated_index.h"
 
 namespace bench {
 namespace {
@@ -121,6 +124,32 @@ void openWarm(const LongFile& file) {
     }
 }
 
+// The length a file states in its header, or else the estimate open starts from when the
+// scan is slow; nothing where there is neither.
+struct FirstLength {
+    const char* kind;
+    int64_t frames = 0;
+};
+
+std::optional<FirstLength> firstLength(const std::string& path) {
+    engine::OpenError error;
+    const auto input = engine::MediaInput::open(path, error);
+    if (!input) {
+        return std::nullopt;
+    }
+    const auto sound = engine::FindSoundStream(input->format());
+    if (const auto stated = engine::StatedIndex(*input, sound, path)) {
+        return FirstLength{"the header's", stated->lengthFrames};
+    }
+    if (const auto estimated = engine::EstimatedIndex(*input, sound, path)) {
+        return FirstLength{"the estimate's", estimated->lengthFrames};
+    }
+    return std::nullopt;
+}
+
+// The length open gives against the ffmpeg tool's decoded count and against the full index,
+// which counts every decoded sample (the tool drops a WMA's first frame), and the error of
+// the header's length or of the estimate.
 void printLengthError(const char* label, const std::string& path) {
     engine::OpenError error;
     auto source = engine::FfmpegSource::open(path, error);
@@ -129,25 +158,23 @@ void printLengthError(const char* label, const std::string& path) {
         return;
     }
     const int64_t decoded = decodedFrames(path);
-    const int64_t length = source->lengthFrames();
-    const bool stated = source->lengthIsFinal();
-    std::printf(
-        "  %-34s length at open %lld frames, ffmpeg decodes %lld: error %lld frames "
-        "(%.3f ms)",
-        label, static_cast<long long>(length), static_cast<long long>(decoded),
-        static_cast<long long>(length - decoded),
-        (length - decoded) * 1000.0 / source->sampleRate());
+    std::optional<int64_t> scanned;
     if (const engine::BackgroundIndex* index = source->backgroundIndex()) {
-        // The full index counts every decoded sample (the ffmpeg tool drops a WMA's first
-        // frame): the header's error against it.
         const auto full = const_cast<engine::BackgroundIndex*>(index)->wait();
-        const int64_t scanned = full ? full->lengthFrames : 0;
-        std::printf("; %s, the full index's %lld: error %lld frames\n",
-                    stated ? "from the header" : "estimated", static_cast<long long>(scanned),
-                    static_cast<long long>(length - scanned));
-    } else {
-        std::printf("; scanned at open\n");
+        scanned = full ? full->lengthFrames : 0;
     }
+    const int64_t length = source->lengthFrames();
+    const int64_t exact = scanned.value_or(length);
+    std::printf("  %-34s length %lld frames, ffmpeg decodes %lld (%+.3f ms)", label,
+                static_cast<long long>(length), static_cast<long long>(decoded),
+                (length - decoded) * 1000.0 / source->sampleRate());
+    if (const auto first = firstLength(path)) {
+        std::printf(
+            "; %s against the full index: %+lld frames (%+.4f %%)", first->kind,
+            static_cast<long long>(first->frames - exact),
+            100.0 * static_cast<double>(first->frames - exact) / static_cast<double>(exact));
+    }
+    std::printf("\n");
 }
 
 // Real-world-like 5-minute files: tags, joined files, the Windows Media kinds.
@@ -168,6 +195,11 @@ void lengthsOfFiveMinuteFiles() {
         {"mp3 CBR, Info header", cbr},
         {"mp3 VBR, Xing header", songMp3Vbr()},
         {"mp3 VBR, no header", songMp3Bare()},
+        {"mp3 VBR, no header, quiet first half",
+         media("song-bare-quiet-half.mp3",
+               "-i '" + songWav() +
+                   "' -af \"volume='if(lt(t,150),0.01,1)':eval=frame\" -c:a libmp3lame -q:a 2 "
+                   "-write_xing 0")},
         {"mp3 with ID3v2, APE and ID3v1 tags", std::filesystem::absolute(tagged).string()},
         {"mp3 joined (CBR then VBR)", std::filesystem::absolute(joined).string()},
         {"WMA v1", media("song-v1.wma", five + " -c:a wmav1 -b:a 128k")},

@@ -10,10 +10,11 @@
 namespace engine {
 namespace {
 
-// Spread samples: about 1 MB read, asked of the disk at once so that a cold open waits for
-// one round of reads rather than sixteen in turn.
-constexpr int kSamples = 16;
-constexpr size_t kSampleBytes = 64 * 1024;
+// Spread samples: 1 MB read, asked of the disk at once so that a cold open waits for one
+// round of reads rather than many in turn. Many small samples follow a file whose bitrate
+// changes part by part (a quiet intro, files joined) better than a few large ones.
+constexpr int kSamples = 64;
+constexpr size_t kSampleBytes = 16 * 1024;
 constexpr int kChained = 4;
 
 struct FrameHeader {

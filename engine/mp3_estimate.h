@@ -31,7 +31,7 @@ struct Mp3Estimate {
     int64_t samples = 0;  // decoded samples, decoder delay included
 };
 
-// Reads kSamples spread windows of the audio between `audioStart` and `audioEnd` (the file's
+// Reads spread windows of the audio (1 MB in all) between `audioStart` and `audioEnd` (the file's
 // tags excluded); nothing where the samples disagree on the rate or find no frames.
 std::optional<Mp3Estimate> EstimateMp3Samples(const std::string& path, int64_t audioStart,
                                               int64_t audioEnd);
