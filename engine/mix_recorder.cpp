@@ -139,6 +139,7 @@ RecordingStatus MixRecorder::status() const {
     RecordingStatus status;
     status.path = path_;
     status.frames = frames_.load(std::memory_order_relaxed);
+    status.sampleRate = sampleRate_;
     status.gaps = gaps_.load(std::memory_order_relaxed);
     status.lostFrames = lostFrames_.load(std::memory_order_relaxed);
     std::lock_guard lock(failureMutex_);

@@ -27,6 +27,7 @@ struct RecordingStatus {
     bool recording = false;   // started and not stopped
     std::string path;         // the file, while recording or after a failure
     uint64_t frames = 0;      // of the output, since the start
+    int sampleRate = 0;       // the output's and the file's
     uint64_t gaps = 0;        // runs of frames lost to a full ring
     uint64_t lostFrames = 0;  // their total length
     std::string failure;      // why the recording stopped on its own, "" when it did not
@@ -53,7 +54,6 @@ class MixRecorder final {
     void stop();
 
     RecordingStatus status() const;
-    int sampleRate() const { return sampleRate_; }
 
   private:
     static constexpr size_t kRingFrames = size_t{1} << 18;  // 5.5 s at 48 kHz
