@@ -74,8 +74,11 @@ void addIndicator(MixerWindow& window) {
 void askAndRecord(MixerWindow& window) {
     const QString proposed = DefaultRecordingPath(QDateTime::currentDateTime());
     QDir().mkpath(QFileInfo(proposed).absolutePath());
-    const QString path = QFileDialog::getSaveFileName(&window, "Record the mix", proposed,
-                                                      "FLAC or WAV sound (*.flac *.wav)");
+    QString path = QFileDialog::getSaveFileName(&window, "Record the mix", proposed,
+                                                "FLAC or WAV sound (*.flac *.wav)");
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+        path += ".flac";  // a name typed without its extension
+    }
     if (!path.isEmpty()) {
         RecordInto(window, path);
     }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <csignal>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -92,6 +93,27 @@ INSTANTIATE_TEST_SUITE_P(Formats, RecordedFile,
                          [](const auto& format) {
                              return std::string(format.param.extension + 1);
                          });
+
+TEST(RecordingRefusals, SayWhyAndChangeNothing) {
+    TempFolder folder("recording");
+    OfflineRig rig;
+    engine::MixerEngine& mixer = *rig.engine;
+    const std::string missingFolder = (folder.path() / "gone" / "set.flac").string();
+    EXPECT_NE(mixer.startRecording(missingFolder), "");
+    EXPECT_NE(mixer.startRecording((folder.path() / "set.mp3").string()), "");
+    EXPECT_FALSE(mixer.recording().recording);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+
+    const std::string first = (folder.path() / "first.wav").string();
+    ASSERT_EQ(mixer.startRecording(first), "");
+    rig.render(kRate / 10);
+    EXPECT_NE(mixer.startRecording((folder.path() / "second.wav").string()), "");
+    rig.render(kRate / 10);
+    EXPECT_TRUE(mixer.recording().recording);
+    EXPECT_EQ(mixer.stopRecording().path, first);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "second.wav"));
+    EXPECT_EQ(ffmpegDecode(first).size(), 2 * (kRate / 5));
+}
 
 // `recorded` is `played` with frames [start, start + frames) silent.
 bool isPlayedWithGap(const std::vector<float>& recorded, const std::vector<float>& played,
