@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/null_output.h"
 #include "temp_folder.h"
 #include "test_media.h"
 
@@ -113,6 +114,24 @@ TEST(RecordingRefusals, SayWhyAndChangeNothing) {
     EXPECT_EQ(mixer.stopRecording().path, first);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "second.wav"));
     EXPECT_EQ(ffmpegDecode(first).size(), 2 * (kRate / 5));
+}
+
+// On a real-time output, recordings started and stopped while the callback runs on its own
+// thread (ThreadSanitizer runs this): each file holds the time it ran, without gaps.
+TEST(RecordingWriter, StartsAndStopsWhileTheCallbackRuns) {
+    TempFolder folder("recording");
+    engine::MixerEngine mixer(std::make_unique<engine::NullOutput>(kRate, 256));
+    const auto deck = mixer.open(wav48(), 0).device;
+    mixer.play(deck, 0, 3000);
+    for (int take = 0; take < 4; ++take) {
+        const std::string path = (folder.path() / ("take" + std::to_string(take) + ".wav"));
+        ASSERT_EQ(mixer.startRecording(path), "");
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const engine::RecordingStatus status = mixer.stopRecording();
+        EXPECT_EQ(status.gaps, 0u);
+        EXPECT_GT(status.frames, 0u);
+        EXPECT_EQ(ffmpegDecode(path).size(), 2 * status.frames);
+    }
 }
 
 // `recorded` is `played` with frames [start, start + frames) silent.
