@@ -17,7 +17,7 @@ constexpr auto kFlushEvery = std::chrono::seconds(1);
 
 std::unique_ptr<MixRecorder> MixRecorder::start(const std::string& path, int sampleRate,
                                                 std::string& error, WriteHook beforeWrite) {
-    std::unique_ptr<SoundFile> file = SoundFile::create(path, sampleRate, error);
+    std::unique_ptr<RecordingFile> file = RecordingFile::create(path, sampleRate, error);
     if (!file) {
         return nullptr;
     }
@@ -25,12 +25,13 @@ std::unique_ptr<MixRecorder> MixRecorder::start(const std::string& path, int sam
         new MixRecorder(std::move(file), path, sampleRate, std::move(beforeWrite)));
 }
 
-MixRecorder::MixRecorder(std::unique_ptr<SoundFile> file, std::string path, int sampleRate,
+MixRecorder::MixRecorder(std::unique_ptr<RecordingFile> file, std::string path, int sampleRate,
                          WriteHook beforeWrite)
     : path_(std::move(path)),
       sampleRate_(sampleRate),
       beforeWrite_(std::move(beforeWrite)),
-      file_(std::move(file)) {
+      file_(std::move(file)),
+      takesPictures_(file_->hasPictures()) {
     writer_ = std::thread([this] { writerLoop(); });
 }
 
@@ -66,8 +67,9 @@ void MixRecorder::writerLoop() {
         const bool last = stopping_.load(std::memory_order_acquire);
         bool written = drain();
         if (written && last && pendingGap_ > 0) {
-            written = file_->writeSilence(pendingGap_);  // lost up to the very end
+            written = writeSound(nullptr, pendingGap_);  // lost up to the very end
         }
+        written = written && writePictures();
         if (written && !last && Clock::now() - lastFlush >= kFlushEvery) {
             written = file_->flush();
             lastFlush = Clock::now();
@@ -95,7 +97,7 @@ bool MixRecorder::drain() {
         }
         useful::Log("record", "%s: a gap of %llu frames (the writer fell behind)", path_.c_str(),
                     static_cast<unsigned long long>(gap->frames));
-        if (!file_->writeSilence(gap->frames)) {
+        if (!writeSound(nullptr, gap->frames)) {
             return false;
         }
         gapMarks_.pop();
@@ -111,12 +113,57 @@ bool MixRecorder::writeUpTo(uint64_t end) {
         if (beforeWrite_) {
             beforeWrite_();
         }
-        if (!file_->write(stereo, frames)) {
+        if (!writeSound(stereo, frames)) {
             return false;
         }
         ring_.consume(frames);
     }
     return true;
+}
+
+bool MixRecorder::writeSound(const float* stereo, size_t frames) {
+    soundWritten_ += frames;
+    return stereo != nullptr ? file_->write(stereo, frames) : file_->writeSilence(frames);
+}
+
+void MixRecorder::pushPicture(std::shared_ptr<const windowing::VideoFrame> picture) {
+    if (!takesPictures_) {
+        return;
+    }
+    const uint64_t now = frames_.load(std::memory_order_relaxed);
+    std::lock_guard lock(picturesMutex_);
+    if (pictures_.size() == kPicturesQueued) {
+        pictures_.pop_front();  // the writer is far behind: its oldest goes
+    }
+    pictures_.push_back({std::move(picture), now});
+}
+
+// Picture n stands for the sound from frame n * rate / 25 on: it is the latest picture shown
+// by the middle of its time, written once the sound has passed there.
+bool MixRecorder::writePictures() {
+    if (!takesPictures_) {
+        return true;
+    }
+    const uint64_t rate = static_cast<uint64_t>(sampleRate_);
+    const uint64_t perSecond = RecordingFile::kPicturesPerSecond;
+    for (;;) {
+        const uint64_t due =
+            (2 * static_cast<uint64_t>(picturesWritten_) + 1) * rate / (2 * perSecond);
+        if (due >= soundWritten_) {
+            return true;
+        }
+        {
+            std::lock_guard lock(picturesMutex_);
+            while (!pictures_.empty() && pictures_.front().atFrame <= due) {
+                shown_ = std::move(pictures_.front().picture);
+                pictures_.pop_front();
+            }
+        }
+        if (!file_->writePicture(shown_.get())) {
+            return false;
+        }
+        ++picturesWritten_;
+    }
 }
 
 void MixRecorder::failWith(const std::string& reason) {
@@ -140,6 +187,7 @@ RecordingStatus MixRecorder::status() const {
     status.path = path_;
     status.frames = frames_.load(std::memory_order_relaxed);
     status.sampleRate = sampleRate_;
+    status.pictures = takesPictures_;
     status.gaps = gaps_.load(std::memory_order_relaxed);
     status.lostFrames = lostFrames_.load(std::memory_order_relaxed);
     std::lock_guard lock(failureMutex_);

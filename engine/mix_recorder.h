@@ -1,16 +1,17 @@
 #pragma once
 // A recording of the master output: the audio callback copies each period into a lock-free
-// ring; a writer thread of its own takes it from there into a SoundFile. The callback never
+// ring; a writer thread of its own takes it from there into a RecordingFile. The callback never
 // waits for the writer: when the ring is full the frames that do not fit are lost, and the
 // writer puts silence of the same length in their place, so the file keeps the output's
 // time; each such gap is counted and logged. A failed write (a full disk) ends the recording
 // and leaves the file as far as it got; the failure waits in status() for the window.
 //
-// Threads: start and stop on the UI thread; push on the audio callback only (it never locks,
-// allocates, logs or does I/O); status on any thread.
+// Threads: start, stop and pushPicture on the UI thread; push on the audio callback only (it
+// never locks, allocates, logs or does I/O); status on any thread.
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -18,7 +19,7 @@
 #include <thread>
 
 #include "engine/frame_fifo.h"
-#include "engine/sound_file.h"
+#include "engine/recording_file.h"
 #include "engine/spsc_ring.h"
 
 namespace engine {
@@ -31,6 +32,7 @@ struct RecordingStatus {
     uint64_t gaps = 0;        // runs of frames lost to a full ring
     uint64_t lostFrames = 0;  // their total length
     std::string failure;      // why the recording stopped on its own, "" when it did not
+    bool pictures = false;    // an .mkv: it takes the mix's pictures
 };
 
 class MixRecorder final {
@@ -49,6 +51,10 @@ class MixRecorder final {
     // Audio callback: one period of the master's sound.
     void push(const float* stereo, size_t frames) noexcept;
 
+    // UI thread: the picture the mix shows now; nothing unless the file takes pictures.
+    void pushPicture(std::shared_ptr<const windowing::VideoFrame> picture);
+    bool takesPictures() const { return takesPictures_; }
+
     // UI thread, once push is no longer called: writes what is queued, finishes the file and
     // ends the writer.
     void stop();
@@ -57,22 +63,26 @@ class MixRecorder final {
 
   private:
     static constexpr size_t kRingFrames = size_t{1} << 18;  // 5.5 s at 48 kHz
+    static constexpr size_t kPicturesQueued = 8;            // 1280x720 each: 30 MB at most
     struct Gap {
         uint64_t at = 0;  // the ring's frame index before which the lost frames belong
         uint64_t frames = 0;
     };
 
-    MixRecorder(std::unique_ptr<SoundFile> file, std::string path, int sampleRate,
+    MixRecorder(std::unique_ptr<RecordingFile> file, std::string path, int sampleRate,
                 WriteHook beforeWrite);
     void writerLoop();
     bool drain();  // writer: what the ring holds, gaps in place
     bool writeUpTo(uint64_t end);
+    bool writeSound(const float* stereo, size_t frames);  // nullptr: silence
+    bool writePictures();                                 // every picture due by the sound written
     void failWith(const std::string& reason);
 
     const std::string path_;
     const int sampleRate_;
     const WriteHook beforeWrite_;
-    std::unique_ptr<SoundFile> file_;  // writer thread only, once started
+    std::unique_ptr<RecordingFile> file_;  // writer thread only, once started
+    const bool takesPictures_;
 
     // Callback -> writer.
     FrameFifo<kRingFrames> ring_;
@@ -84,6 +94,19 @@ class MixRecorder final {
 
     // Callback only (and the writer after stop's hand-over).
     uint64_t pendingGap_ = 0;  // frames lost since the last gap mark went out
+
+    // UI -> writer.
+    struct StampedPicture {
+        std::shared_ptr<const windowing::VideoFrame> picture;
+        uint64_t atFrame = 0;  // frames_ when it was shown
+    };
+    std::mutex picturesMutex_;
+    std::deque<StampedPicture> pictures_;
+
+    // Writer only.
+    uint64_t soundWritten_ = 0;  // frames in the file, silence included
+    int64_t picturesWritten_ = 0;
+    std::shared_ptr<const windowing::VideoFrame> shown_;  // the latest picture due
 
     std::atomic<bool> stopping_{false};
     mutable std::mutex failureMutex_;

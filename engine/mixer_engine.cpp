@@ -369,6 +369,13 @@ RecordingStatus MixerEngine::recording() const {
     return recorder_ ? recorder_->status() : RecordingStatus{};
 }
 
+void MixerEngine::recordPicture(std::shared_ptr<const windowing::VideoFrame> picture) {
+    std::lock_guard lock(mutex_);
+    if (recorder_) {
+        recorder_->pushPicture(std::move(picture));
+    }
+}
+
 void MixerEngine::feedRecorder(const float* master, size_t frames) noexcept {
     tapping_.store(true, std::memory_order_seq_cst);
     if (MixRecorder* recorder = recorderTap_.load(std::memory_order_seq_cst)) {

@@ -65,13 +65,15 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     // Any thread: how often the headphones ran dry once lined up (see CueLink).
     uint64_t headphoneDryRuns() const { return cue_.dryRuns(); }
 
-    // Records the master output into `path` (.flac or .wav) from the next period on: "" or
+    // Records the master output into `path` (.flac, .wav or .mkv) from the next period on: "" or
     // why not (already recording, an unknown extension, a file that cannot be made).
     std::string startRecording(const std::string& path, MixRecorder::WriteHook beforeWrite = {});
     // Finishes the file with all that was played up to now; what the recording did. A
     // status with nothing in it when not recording.
     RecordingStatus stopRecording();
     RecordingStatus recording() const;
+    // The picture the mix shows now, for a recording that takes pictures.
+    void recordPicture(std::shared_ptr<const windowing::VideoFrame> picture);
 
     // What the device's pictures did (all zero for a device without one).
     VideoStats videoStats(DeviceId device) const;

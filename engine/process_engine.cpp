@@ -101,6 +101,12 @@ RecordingStatus CurrentRecording() {
     return gProcessEngine != nullptr ? gProcessEngine->recording() : RecordingStatus{};
 }
 
+void RecordPicture(std::shared_ptr<const windowing::VideoFrame> picture) {
+    if (gProcessEngine != nullptr) {
+        gProcessEngine->recordPicture(std::move(picture));
+    }
+}
+
 OutputState CurrentOutputs() {
     ProcessEngine();
     const ProcessOutputs& chosen = outputs();

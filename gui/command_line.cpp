@@ -33,7 +33,7 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
         "projector", "Open the projector at start, on SCREEN or where it was last.", "SCREEN");
     parser.addOption(projector);
     const QCommandLineOption record(
-        "record", "Record the mix from the start into FILE (.flac or .wav).", "FILE");
+        "record", "Record the mix from the start into FILE (.flac, .wav or .mkv).", "FILE");
     parser.addOption(record);
     AddOutputOptions(parser);
     parser.addPositionalArgument(

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "gui/mix_capture.h"
 #include "gui/mixer_window.h"
 #include "gui/window_log.h"
 #include "platform/recording.h"
@@ -71,11 +72,32 @@ void addIndicator(MixerWindow& window) {
     timer->start(kIndicatorTickMs);
 }
 
+// While a recording takes pictures, the mix drawn off screen at the file's picture rate.
+void feedPictures(MixerWindow& window) {
+    auto* timer = new QTimer(&window);
+    timer->setTimerType(Qt::PreciseTimer);
+    auto capture = std::make_shared<std::unique_ptr<MixCapture>>();
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, capture] {
+        const platform::RecordingStatus status = platform::CurrentRecording();
+        if (!status.recording || !status.pictures) {
+            capture->reset();
+            return;
+        }
+        if (!*capture) {
+            *capture = std::make_unique<MixCapture>(platform::kRecordedPictureWidth,
+                                                    platform::kRecordedPictureHeight);
+        }
+        platform::RecordPicture((*capture)->capture(window.mix()));
+    });
+    timer->start(1000 / platform::kRecordedPicturesPerSecond);
+}
+
 void askAndRecord(MixerWindow& window) {
     const QString proposed = DefaultRecordingPath(QDateTime::currentDateTime());
     QDir().mkpath(QFileInfo(proposed).absolutePath());
-    QString path = QFileDialog::getSaveFileName(&window, "Record the mix", proposed,
-                                                "FLAC or WAV sound (*.flac *.wav)");
+    QString path =
+        QFileDialog::getSaveFileName(&window, "Record the mix", proposed,
+                                     "FLAC or WAV sound, or Matroska video (*.flac *.wav *.mkv)");
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
         path += ".flac";  // a name typed without its extension
     }
@@ -114,6 +136,7 @@ void RecordInto(MixerWindow& window, const QString& path) {
 
 void InstallRecordingViews(MixerWindow& window) {
     addIndicator(window);
+    feedPictures(window);
     window.videoAreaMenu().addEntries([&window](QMenu& menu) { addMenuEntries(window, menu); });
 }
 

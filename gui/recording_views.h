@@ -3,7 +3,8 @@
 // file in the music folder) and "Stop recording" in the video area's right-click menu, a red
 // dot with the time recorded in the area's corner while it runs, and a message when it could
 // not start or stopped on its own (a full disk), shown beside the window, never in the way of
-// the mix. Closing the window finishes the file (the media service stops it).
+// the mix. For an .mkv, the projector's mix drawn off screen 25 times a second goes to the
+// recording. Closing the window finishes the file (the media service stops it).
 
 #include <QDateTime>
 #include <QString>

@@ -67,6 +67,10 @@ RecordingStatus CurrentRecording() {
     return engine::CurrentRecording();
 }
 
+void RecordPicture(std::shared_ptr<const windowing::VideoFrame> picture) {
+    engine::RecordPicture(std::move(picture));
+}
+
 void ShutDownMediaService() {
     engine::ShutDownProcessEngine();
 }
