@@ -1,6 +1,6 @@
 #pragma once
 // A clocked null output that times every callback into a histogram of the part of the run
-// under way (0 warming up, then the parts a benchmark compares) and adds up the callbacks'
+// under way (0 warming up, then up to 3 parts a benchmark compares) and adds up the callbacks'
 // CPU time; and the process's CPU time, for the work outside the callback.
 
 #include <sys/resource.h>
@@ -62,7 +62,7 @@ class MeteredOutput final : public WatchedNullOutput {
         cpuNs_.store(cpuNs_.load(std::memory_order_relaxed) + threadCpuNs() - cpuStart,
                      std::memory_order_relaxed);
     }
-    std::array<DurationHistogram, 3> durations_;
+    std::array<DurationHistogram, 4> durations_;
     std::atomic<int> part_{0};
     std::atomic<int64_t> lastNs_{0};
     std::atomic<int64_t> cpuNs_{0};

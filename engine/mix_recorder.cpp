@@ -1,5 +1,8 @@
 #include "engine/mix_recorder.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
 
 #include "util/log.h"
@@ -12,6 +15,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kWriterPoll = std::chrono::milliseconds(10);
 // What a killed process leaves readable: the file is flushed at least this often.
 constexpr auto kFlushEvery = std::chrono::seconds(1);
+constexpr int kWriterNiceness = 10;
 
 }  // namespace
 
@@ -62,6 +66,8 @@ void MixRecorder::push(const float* stereo, size_t frames) noexcept {
 }
 
 void MixRecorder::writerLoop() {
+    // Encoding (pictures above all) gives way to the audio callback and the window.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWriterNiceness);
     auto lastFlush = Clock::now();
     for (;;) {
         const bool last = stopping_.load(std::memory_order_acquire);
