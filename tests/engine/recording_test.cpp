@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -131,6 +132,58 @@ TEST(RecordingWriter, StartsAndStopsWhileTheCallbackRuns) {
         EXPECT_EQ(status.gaps, 0u);
         EXPECT_GT(status.frames, 0u);
         EXPECT_EQ(ffmpegDecode(path).size(), 2 * status.frames);
+    }
+}
+
+// A picture of one colour, 0xFFRRGGBB.
+std::shared_ptr<const windowing::VideoFrame> plain(uint32_t colour) {
+    auto picture = std::make_shared<windowing::VideoFrame>();
+    picture->width = 64;
+    picture->height = 36;
+    picture->pixels.assign(64 * 36, colour);
+    return picture;
+}
+
+// The red of each picture of a video file, from its middle.
+std::vector<int> redOfEachPicture(const std::string& path) {
+    const std::string raw = path + ".rgb";
+    std::vector<int> reds;
+    if (!run("ffmpeg -nostdin -v error -i '" + path + "' -map 0:v -s 16x8 -f rawvideo " +
+             "-pix_fmt rgb24 '" + raw + "'")) {
+        ADD_FAILURE() << "ffmpeg could not decode the pictures of " << path;
+        return reds;
+    }
+    std::ifstream in(raw, std::ios::binary);
+    std::vector<char> picture(16 * 8 * 3);
+    while (in.read(picture.data(), static_cast<std::streamsize>(picture.size()))) {
+        reds.push_back(static_cast<unsigned char>(picture[3 * (4 * 16 + 8)]));
+    }
+    return reds;
+}
+
+// An .mkv takes the pictures at the sound frame they came with: red for the first half
+// second, blue for the second, each picture the one shown by the middle of its time.
+TEST(RecordedVideo, PicturesKeepStepWithTheSound) {
+    TempFolder folder("recording");
+    const std::string path = (folder.path() / "set.mkv").string();
+    OfflineRig rig;
+    engine::MixerEngine& mixer = *rig.engine;
+    const auto deck = mixer.open(wav48(), 0).device;
+    mixer.play(deck, 0, 3000);
+    ASSERT_EQ(mixer.startRecording(path), "");
+    mixer.recordPicture(plain(0xFFFF0000));
+    std::vector<float> played = rig.render(kRate / 2);
+    mixer.recordPicture(plain(0xFF0000FF));
+    append(played, rig.render(kRate / 2));
+    EXPECT_EQ(mixer.stopRecording().failure, "");
+
+    const std::vector<float> recorded = ffmpegDecode(path);
+    ASSERT_EQ(recorded.size(), played.size());
+    EXPECT_LE(largestDifference(recorded, played, 1 - kFlacStep), kFlacStep / 2);
+    const std::vector<int> reds = redOfEachPicture(path);
+    ASSERT_EQ(reds.size(), 25u);  // a second at 25 a second
+    for (size_t n = 0; n < reds.size(); ++n) {
+        EXPECT_EQ(reds[n] > 128, n < 12) << "picture " << n << ", red " << reds[n];
     }
 }
 
