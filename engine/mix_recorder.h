@@ -53,7 +53,6 @@ class MixRecorder final {
 
     // UI thread: the picture the mix shows now; nothing unless the file takes pictures.
     void pushPicture(std::shared_ptr<const windowing::VideoFrame> picture);
-    bool takesPictures() const { return takesPictures_; }
 
     // UI thread, once push is no longer called: writes what is queued, finishes the file and
     // ends the writer.
