@@ -7,79 +7,23 @@
 //
 //     headphones_bench [seconds a half, 20 by default]
 
-#include <sys/resource.h>
-#include <time.h>
-
 #include <algorithm>
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 #include "bench_media.h"
-#include "duration_histogram.h"
 #include "engine/mixer_engine.h"
+#include "metered_output.h"
 #include "stand_in_callback.h"
-#include "watched_null_output.h"
+#include "two_decks.h"
 
 namespace {
 
 constexpr int kRate = 48000;
 constexpr size_t kPeriod = 256;
 constexpr double kPeriodUs = kPeriod * 1e6 / kRate;
-
-int64_t threadCpuNs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
-double processCpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-// Times every callback (wall time into a histogram) and adds up its CPU time.
-class MeteredOutput final : public bench::WatchedNullOutput {
-  public:
-    MeteredOutput() : WatchedNullOutput(kRate, kPeriod) {}
-    // Callbacks are timed into the histogram of the part of the run under way: 0 warming
-    // up, 1 the master alone, 2 with headphones.
-    void beginPart(int part) { part_.store(part, std::memory_order_relaxed); }
-    const bench::DurationHistogram& durations(int part) const { return durations_[part]; }
-    const std::atomic<int64_t>& lastNs() const { return lastNs_; }
-    double cpuMs() const { return static_cast<double>(cpuNs_.load()) / 1e6; }
-
-  private:
-    void renderPeriod(float* out, size_t frames, bool waitForData) noexcept override {
-        const int64_t cpuStart = threadCpuNs();
-        const auto start = std::chrono::steady_clock::now();
-        engineCallback().renderPeriod(out, frames, waitForData);
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now() - start)
-                            .count();
-        durations_[part_.load(std::memory_order_relaxed)].record(ns);
-        lastNs_.store(ns, std::memory_order_relaxed);
-        cpuNs_.store(cpuNs_.load(std::memory_order_relaxed) + threadCpuNs() - cpuStart,
-                     std::memory_order_relaxed);
-    }
-    std::array<bench::DurationHistogram, 3> durations_;
-    std::atomic<int> part_{0};
-    std::atomic<int64_t> lastNs_{0};
-    std::atomic<int64_t> cpuNs_{0};
-};
-
-void report(const char* label, const bench::DurationHistogram& d) {
-    std::printf(
-        "%s: %llu periods, median %.0f us, 99.99 %% %.0f us, longest %.0f us = %.1f %% "
-        "of the %.0f us period (goal < 25 %%)\n",
-        label, static_cast<unsigned long long>(d.count()), d.quantileUs(0.5), d.quantileUs(0.9999),
-        d.longestUs(), 100 * d.longestUs() / kPeriodUs, kPeriodUs);
-}
 
 // Plays for `seconds`: a sample retriggered every second, deck A's level moving.
 void play(engine::MixerEngine& engine, engine::DeviceId a, engine::DeviceId sample, int seconds) {
@@ -96,37 +40,31 @@ void play(engine::MixerEngine& engine, engine::DeviceId a, engine::DeviceId samp
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    auto masterOwned = std::make_unique<MeteredOutput>();
-    MeteredOutput& master = *masterOwned;
+    auto masterOwned = std::make_unique<bench::MeteredOutput>(kRate, kPeriod);
+    bench::MeteredOutput& master = *masterOwned;
     engine::MixerEngine engine(std::move(masterOwned));
     const bench::StandInCallback standIn(
         master.lastNs(), std::chrono::nanoseconds(kPeriod * 1'000'000'000LL / kRate));
-    const auto a = engine.open(bench::songMp3Vbr(), 0).device;
-    const auto b = engine.open(bench::songMp3Cbr(), 0).device;
+    const auto [a, b] = bench::PlayTwoDecks(engine);
     const auto sample = engine.open(bench::sampleWav(), 0).device;
-    engine.setSpeed(a, 1030);
-    engine.setSpeed(b, 970);
-    engine.play(a, 0, engine.lengthMs(a));
-    engine.play(b, 0, engine.lengthMs(b));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     master.beginPart(1);
     const double masterBefore = master.cpuMs();
-    const double processBefore = processCpuMs();
+    const double processBefore = bench::processCpuMs();
     play(engine, a, sample, seconds);
     const double alone = master.cpuMs() - masterBefore;
-    const double processAlone = processCpuMs() - processBefore;
+    const double processAlone = bench::processCpuMs() - processBefore;
 
-    auto phonesOwned = std::make_unique<MeteredOutput>();
-    const MeteredOutput& phones = *phonesOwned;
+    auto phonesOwned = std::make_unique<bench::MeteredOutput>(kRate, kPeriod);
+    const bench::MeteredOutput& phones = *phonesOwned;
     engine.setHeadphones(std::move(phonesOwned));
     engine.setCue(b, true, 1000);
     master.beginPart(2);
     const double masterWith = master.cpuMs();
-    const double processWith = processCpuMs();
+    const double processWith = bench::processCpuMs();
     play(engine, a, sample, seconds);
     const double withCue = master.cpuMs() - masterWith;
-    const double processWithCue = processCpuMs() - processWith;
+    const double processWithCue = bench::processCpuMs() - processWith;
     const double phonesMs = phones.cpuMs();
     const uint64_t dry = engine.headphoneDryRuns();
     engine.stopOutput();
@@ -135,10 +73,13 @@ int main(int argc, char** argv) {
         "two decks (speeds 1030/970), a sample every second, %d s on the master alone, "
         "then %d s with the right deck cued on headphones:\n",
         seconds, seconds);
-    report("master callbacks, alone", master.durations(1));
-    report("master callbacks, with headphones", master.durations(2));
-    report("headphone callbacks", phones.durations(0));
-    report("stand-in (no engine work; time the machine took beyond its spin)", standIn.stalls());
+    bench::PrintCallbacks("master callbacks, alone", master.durations(1), kPeriodUs,
+                          " (goal < 25 %)");
+    bench::PrintCallbacks("master callbacks, with headphones", master.durations(2), kPeriodUs,
+                          " (goal < 25 %)");
+    bench::PrintCallbacks("headphone callbacks", phones.durations(0), kPeriodUs, " (goal < 25 %)");
+    bench::PrintCallbacks("stand-in (no engine work; time the machine took beyond its spin)",
+                          standIn.stalls(), kPeriodUs, " (goal < 25 %)");
     std::printf(
         "callback CPU: master alone %.1f ms; with headphones master %.1f ms + headphones "
         "%.1f ms: the headphones add %.1f %% (goal <= 10 %%); headphones ran dry %llu "

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <thread>
 
 namespace engine {
 namespace {
@@ -31,6 +32,7 @@ MixerEngine::MixerEngine(std::unique_ptr<Output> output)
 MixerEngine::~MixerEngine() {
     setHeadphones(nullptr);
     stopOutput();
+    stopRecording();
     // The callback is gone: devices can be freed directly.
     videos_.clear();
     open_.clear();
@@ -47,6 +49,7 @@ void MixerEngine::stopOutput() {
 void MixerEngine::shutdown() {
     setHeadphones(nullptr);
     stopOutput();
+    stopRecording();
     decltype(videos_) pictures;
     decltype(open_) openDevices;
     decltype(closing_) closingDevices;
@@ -297,6 +300,7 @@ void MixerEngine::renderChunk(float* out, size_t frames, bool waitForData, int64
         ++i;
     }
     limiter_.process(out, frames);
+    feedRecorder(out, frames);
     if (cue != nullptr) {
         feedHeadphones(out, frames, nowNs);
     }
@@ -318,6 +322,66 @@ void MixerEngine::feedHeadphones(const float* master, size_t frames, int64_t now
         cue[i + 1] = blend * cue[i + 1] + (1 - blend) * master[i + 1];
     }
     cue_.push(cue, frames, nowNs);
+}
+
+std::string MixerEngine::startRecording(const std::string& path,
+                                        MixRecorder::WriteHook beforeWrite) {
+    {
+        std::lock_guard lock(mutex_);
+        if (recorder_ && recorder_->status().recording) {
+            return "Already recording into " + recorder_->status().path + ".";
+        }
+    }
+    stopRecording();  // one that failed on its own
+    std::string error;
+    std::unique_ptr<MixRecorder> recorder =
+        MixRecorder::start(path, sampleRate_, error, std::move(beforeWrite));
+    if (!recorder) {
+        return error;
+    }
+    std::lock_guard lock(mutex_);
+    recorder_ = std::move(recorder);
+    recorderTap_.store(recorder_.get(), std::memory_order_seq_cst);
+    return {};
+}
+
+RecordingStatus MixerEngine::stopRecording() {
+    std::unique_ptr<MixRecorder> recorder;
+    {
+        std::lock_guard lock(mutex_);
+        recorder.swap(recorder_);
+    }
+    if (!recorder) {
+        return {};
+    }
+    // Either the callback sees the tap gone, or this sees it tapping (both sequentially
+    // consistent): after the wait, it pushes no more.
+    recorderTap_.store(nullptr, std::memory_order_seq_cst);
+    while (tapping_.load(std::memory_order_seq_cst)) {
+        std::this_thread::yield();
+    }
+    recorder->stop();
+    return recorder->status();
+}
+
+RecordingStatus MixerEngine::recording() const {
+    std::lock_guard lock(mutex_);
+    return recorder_ ? recorder_->status() : RecordingStatus{};
+}
+
+void MixerEngine::recordPicture(std::shared_ptr<const windowing::VideoFrame> picture) {
+    std::lock_guard lock(mutex_);
+    if (recorder_) {
+        recorder_->pushPicture(std::move(picture));
+    }
+}
+
+void MixerEngine::feedRecorder(const float* master, size_t frames) noexcept {
+    tapping_.store(true, std::memory_order_seq_cst);
+    if (MixRecorder* recorder = recorderTap_.load(std::memory_order_seq_cst)) {
+        recorder->push(master, frames);
+    }
+    tapping_.store(false, std::memory_order_seq_cst);
 }
 
 }  // namespace engine

@@ -12,7 +12,8 @@
 // The mix is the sum of the devices; a sum within full scale passes untouched, one beyond
 // it meets a gain limiter (see limiter.h). The headphones (an output with a clock of its
 // own) carry the sum of the cued devices at their cue levels, limited likewise, or the
-// master when none is cued; the callback pushes it through a CueLink.
+// master when none is cued; the callback pushes it through a CueLink. A recording takes the
+// master's final sound, after the limiter, through a MixRecorder.
 //
 // Threads: the MediaEngine members run on the UI thread (a mutex serialises callers that
 // are not, but the audio callback never takes it); renderPeriod runs on the output's
@@ -29,6 +30,7 @@
 #include "engine/device.h"
 #include "engine/limiter.h"
 #include "engine/media_engine.h"
+#include "engine/mix_recorder.h"
 #include "engine/output.h"
 #include "engine/spsc_ring.h"
 #include "engine/video_track.h"
@@ -63,6 +65,16 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     // Any thread: how often the headphones ran dry once lined up (see CueLink).
     uint64_t headphoneDryRuns() const { return cue_.dryRuns(); }
 
+    // Records the master output into `path` (.flac, .wav or .mkv) from the next period on: "" or
+    // why not (already recording, an unknown extension, a file that cannot be made).
+    std::string startRecording(const std::string& path, MixRecorder::WriteHook beforeWrite = {});
+    // Finishes the file with all that was played up to now; what the recording did. A
+    // status with nothing in it when not recording.
+    RecordingStatus stopRecording();
+    RecordingStatus recording() const;
+    // The picture the mix shows now, for a recording that takes pictures.
+    void recordPicture(std::shared_ptr<const windowing::VideoFrame> picture);
+
     // What the device's pictures did (all zero for a device without one).
     VideoStats videoStats(DeviceId device) const;
 
@@ -84,6 +96,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void renderChunk(float* out, size_t frames, bool waitForData, int64_t nowNs) noexcept;
     void takeAddedDevices() noexcept;
     void feedHeadphones(const float* master, size_t frames, int64_t nowNs) noexcept;
+    void feedRecorder(const float* master, size_t frames) noexcept;
     void noteCueing();                    // UI thread, mutex held
     Device* find(DeviceId device) const;  // UI thread, mutex held
 
@@ -119,6 +132,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     SoundGaps freedGaps_;  // of devices already freed
     std::unique_ptr<Output> output_;
     std::unique_ptr<Output> headphones_;
+    std::unique_ptr<MixRecorder> recorder_;
 
     // Shared: rings rather than containers, since the callback may not allocate or lock.
     SpscRing<Device*, kMaxDevices> added_;    // UI -> callback: devices to mix
@@ -126,6 +140,10 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     std::atomic<bool> headphonesOn_{false};   // UI -> callback: feed the cue link
     std::atomic<bool> cueing_{false};         // UI -> callback: some device is cued
     CueLink cue_;                             // callback -> headphones
+    // UI -> callback: the recorder to feed. The callback raises tapping_ while it may use
+    // it, so the UI thread, having taken it away, waits out that one push before freeing it.
+    std::atomic<MixRecorder*> recorderTap_{nullptr};
+    std::atomic<bool> tapping_{false};
 
     // Callback only.
     std::array<Device*, kMaxDevices> active_{};

@@ -5,6 +5,7 @@
 
 #include "engine/media_engine.h"
 #include "engine/mixer_engine.h"
+#include "engine/recording.h"
 #include "engine/sound_outputs.h"
 #include "engine/watched_output.h"
 
@@ -85,6 +86,25 @@ void ChooseOutputs(const OutputChoice& choice) {
 
 OutputChoice ChosenOutputs() {
     return outputs().choice;
+}
+
+std::string StartRecording(const std::string& path) {
+    ProcessEngine();
+    return gProcessEngine->startRecording(path);
+}
+
+RecordingStatus StopRecording() {
+    return gProcessEngine != nullptr ? gProcessEngine->stopRecording() : RecordingStatus{};
+}
+
+RecordingStatus CurrentRecording() {
+    return gProcessEngine != nullptr ? gProcessEngine->recording() : RecordingStatus{};
+}
+
+void RecordPicture(std::shared_ptr<const windowing::VideoFrame> picture) {
+    if (gProcessEngine != nullptr) {
+        gProcessEngine->recordPicture(std::move(picture));
+    }
 }
 
 OutputState CurrentOutputs() {

@@ -32,6 +32,9 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     const QCommandLineOption projector(
         "projector", "Open the projector at start, on SCREEN or where it was last.", "SCREEN");
     parser.addOption(projector);
+    const QCommandLineOption record(
+        "record", "Record the mix from the start into FILE (.flac, .wav or .mkv).", "FILE");
+    parser.addOption(record);
     AddOutputOptions(parser);
     parser.addPositionalArgument(
         "files",
@@ -43,6 +46,9 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     command.newWindow = parser.isSet(newWindow);
     if (parser.isSet(projector)) {
         command.projector = parser.value(projector).toStdString();
+    }
+    if (parser.isSet(record)) {
+        command.record = QFileInfo(parser.value(record)).absoluteFilePath().toStdString();
     }
     command.outputs = ReadOutputOptions(parser);
     for (const QString& argument : parser.positionalArguments()) {

@@ -1,7 +1,7 @@
 #pragma once
 // The program's command line: --help, --version, --verbose, --new-window,
-// --projector[=SCREEN], the sound devices' options (see output_options.h), and files to put
-// on the left deck's playlist (as a file manager's "Open with" passes them).
+// --projector[=SCREEN], --record FILE, the sound devices' options (see output_options.h), and files
+// to put on the left deck's playlist (as a file manager's "Open with" passes them).
 
 #include <QStringList>
 #include <optional>
@@ -18,6 +18,7 @@ struct CommandLine {
     bool newWindow = false;          // a mixer of its own instead of the running one
     // Open the projector at start: on the named screen, or at the remembered place ("").
     std::optional<std::string> projector;
+    std::optional<std::string> record;  // record the mix into this file (absolute) from the start
     OutputOptions outputs;
 };
 

@@ -11,6 +11,7 @@
 #include "gui/output_choice.h"
 #include "gui/output_views.h"
 #include "gui/quit_signals.h"
+#include "gui/recording_views.h"
 #include "gui/single_instance.h"
 #include "gui/window_log.h"
 #include "platform/media_service.h"
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
         QCoreApplication::exit(0);
     });
     gui::InstallOutputViews(window);
+    gui::InstallRecordingViews(window);
     try {
         window.load();
     } catch (const app::StartupFailure& failure) {
@@ -63,6 +65,9 @@ int main(int argc, char* argv[]) {
             command.projector->empty()
                 ? std::nullopt
                 : std::optional<QString>(QString::fromStdString(*command.projector)));
+    }
+    if (command.record) {
+        gui::RecordInto(window, QString::fromStdString(*command.record));
     }
     return QApplication::exec();
 }

@@ -57,6 +57,8 @@ class MixerWindow final : public QWidget, private ControlEvents {
     ProjectorMenu& videoAreaMenu() { return *projectorMenu_; }
     int32_t videoAreaHandle() const { return videoHost_->handle(); }
     QWidget& videoArea() { return *videoArea_; }
+    // The decks' and the sample's pictures now, weighted by the crossfader.
+    MixPictures mix() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,8 +85,6 @@ class MixerWindow final : public QWidget, private ControlEvents {
     void run(const std::function<void()>& handler);
     void refresh();
     void unload();
-    // The decks' and the sample's pictures now, weighted by the crossfader.
-    MixPictures mix() const;
 
     app::Decks decks_;
     EventRoutes routes_{decks_};

@@ -1,6 +1,6 @@
 // The command channel: every command text goes to one interpreter over the
 // process's media engine, created on the first command; the headphones' levels and the
-// choice of sound devices go to the same engine.
+// choice of sound devices and the recording go to the same engine.
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +10,7 @@
 #include "platform/headphones.h"
 #include "platform/media_service.h"
 #include "platform/platform.h"
+#include "platform/recording.h"
 #include "platform/sound_outputs.h"
 
 namespace platform {
@@ -52,6 +53,22 @@ OutputChoice ChosenSoundOutputs() {
 
 OutputState SoundOutputState() {
     return engine::CurrentOutputs();
+}
+
+std::string StartRecording(const std::string& path) {
+    return engine::StartRecording(path);
+}
+
+RecordingStatus StopRecording() {
+    return engine::StopRecording();
+}
+
+RecordingStatus CurrentRecording() {
+    return engine::CurrentRecording();
+}
+
+void RecordPicture(std::shared_ptr<const windowing::VideoFrame> picture) {
+    engine::RecordPicture(std::move(picture));
 }
 
 void ShutDownMediaService() {
