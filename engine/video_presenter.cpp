@@ -88,17 +88,22 @@ void VideoPresenter::takeFrame(const ClockReading& now) {
 
 void VideoPresenter::present(const ClockReading& now) {
     const bool visible = placed_.load(std::memory_order_relaxed) || now.mode != Mode::Stopped;
-    const uint64_t size = size_.load(std::memory_order_relaxed);
-    if (visible && current_ && (!currentShown_ || !visible_ || size != shownSize_)) {
+    if (visible && current_) {
         if (!currentShown_ || !visible_) {
             tap_.publish(
                 sharer_.share(*current_->frame, decoder_.displayWidth(), decoder_.displayHeight()));
+            currentShown_ = true;
+            visible_ = true;
+            pictureCurrent_ = false;
         }
-        picture_.show(scaler_.scale(*current_->frame, static_cast<int32_t>(size >> 32),
-                                    static_cast<int32_t>(size & 0xFFFFFFFF)));
-        currentShown_ = true;
-        shownSize_ = size;
-        visible_ = true;
+        // Scaling is most of the presenter's work: none for a picture nobody sees.
+        const uint64_t size = size_.load(std::memory_order_relaxed);
+        if ((!pictureCurrent_ || size != shownSize_) && picture_.seen()) {
+            picture_.show(scaler_.scale(*current_->frame, static_cast<int32_t>(size >> 32),
+                                        static_cast<int32_t>(size & 0xFFFFFFFF)));
+            pictureCurrent_ = true;
+            shownSize_ = size;
+        }
     } else if (!visible && visible_) {
         picture_.show(nullptr);  // nothing to show: the window beneath shows through
         tap_.publish(nullptr);

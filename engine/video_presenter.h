@@ -5,7 +5,8 @@
 // placed keeps its last frame when the device stops or ends; one that no `put` placed (a
 // video sample at its own size) shows only while its device plays or is paused, so that
 // it does not cover the window once the sample is over. What the picture shows, the frame
-// tap offers at the decoded size, by reference, to views beside the picture.
+// tap offers at the decoded size, by reference, to views beside the picture; while nobody
+// sees the picture, only the tap gets the frames.
 //
 // Threads: the constructor, resize() and the destructor on the UI thread; stats() from
 // any; the presenter's own thread reads the clock, takes the decoder's frames and calls
@@ -74,7 +75,8 @@ class VideoPresenter {
     uint32_t epoch_ = 0;
     uint64_t request_ = 0;
     std::optional<DecodedFrame> current_;  // the frame the clock has reached
-    bool currentShown_ = false;            // current_ is what the picture shows
+    bool currentShown_ = false;            // current_ is what the tap offers
+    bool pictureCurrent_ = false;          // and what the picture shows, at shownSize_
     uint64_t shownSize_ = 0;
     bool visible_ = false;  // the picture shows a frame, not nothing
     FrameScaler scaler_;

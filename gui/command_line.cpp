@@ -6,14 +6,21 @@
 namespace gui {
 namespace {
 
-// The parser knows no option whose value may be left out: a bare --projector gets "".
-QStringList WithProjectorValue(QStringList arguments) {
-    for (QString& argument : arguments) {
-        if (argument == "--projector") {
-            argument = "--projector=";
+// The parser knows no option whose value may be left out: --projector takes the next
+// argument as its screen (as the options with values do) unless that is an option or a
+// file to open, and gets "" without one.
+QStringList WithProjectorValue(const QStringList& arguments) {
+    QStringList read;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (i == 0 || arguments[i] != "--projector") {
+            read.push_back(arguments[i]);
+            continue;
         }
+        const bool screenNext = i + 1 < arguments.size() && !arguments[i + 1].startsWith('-') &&
+                                !QFileInfo::exists(arguments[i + 1]);
+        read.push_back("--projector=" + (screenNext ? arguments[++i] : QString()));
     }
-    return arguments;
+    return read;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // The program's command line: --help, --version, --verbose, --new-window,
-// --projector[=SCREEN], --record FILE, the sound devices' options (see output_options.h), and files
-// to put on the left deck's playlist (as a file manager's "Open with" passes them).
+// --projector [SCREEN], --record FILE, the sound devices' options (see output_options.h), and
+// files to put on the left deck's playlist (as a file manager's "Open with" passes them).
 
 #include <QStringList>
 #include <optional>

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QMetaObject>
 #include <QPainter>
+#include <QShowEvent>
+#include <atomic>
 
 #include "gui/picture_mix.h"
 
@@ -16,6 +18,9 @@ class FrameWidget final : public QWidget {
         setFocusPolicy(Qt::NoFocus);
         setGeometry(0, 0, 0, 0);
     }
+    // Shown, and its parents too (the view stack hides the layer of pictures under the
+    // projector's preview). The window system's own hiding (minimizing) does not count.
+    bool seen() const { return seen_.load(std::memory_order_relaxed); }
     void setFrame(std::shared_ptr<const windowing::VideoFrame> frame) {
         frame_ = std::move(frame);
         if (onTop_ && frame_) {
@@ -25,6 +30,16 @@ class FrameWidget final : public QWidget {
     }
 
   protected:
+    void showEvent(QShowEvent* event) override {
+        if (!event->spontaneous()) {
+            seen_.store(true, std::memory_order_relaxed);
+        }
+    }
+    void hideEvent(QHideEvent* event) override {
+        if (!event->spontaneous()) {
+            seen_.store(false, std::memory_order_relaxed);
+        }
+    }
     void paintEvent(QPaintEvent* /*event*/) override {
         if (!frame_ || frame_->width <= 0 || frame_->height <= 0) {
             return;
@@ -39,6 +54,7 @@ class FrameWidget final : public QWidget {
   private:
     std::shared_ptr<const windowing::VideoFrame> frame_;
     bool onTop_;
+    std::atomic<bool> seen_{false};  // read by the presenter's thread
 };
 
 VideoPicture::VideoPicture(QWidget& parent, Placing placing)
@@ -82,6 +98,10 @@ void VideoPicture::show(std::shared_ptr<const windowing::VideoFrame> frame) {
             target->setFrame(std::move(newest));
         },
         Qt::QueuedConnection);
+}
+
+bool VideoPicture::seen() const {
+    return widget_->seen();
 }
 
 QWidget& VideoPicture::widget() {

@@ -29,6 +29,7 @@ class VideoPicture final : public windowing::Picture {
 
     void place(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
     void show(std::shared_ptr<const windowing::VideoFrame> frame) override;
+    bool seen() const override;
 
     QWidget& widget();
 

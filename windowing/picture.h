@@ -26,6 +26,10 @@ class Picture {
     // Any thread; the host marshals the frame to the UI thread. An empty pointer shows
     // nothing: the parent shows through.
     virtual void show(std::shared_ptr<const VideoFrame> frame) = 0;
+    // Any thread: whether anyone sees the picture now. While not (its host shows another
+    // view in its place), frames need not be scaled for it; once seen again it must get
+    // the current one.
+    virtual bool seen() const { return true; }
 };
 
 }  // namespace windowing

@@ -3,6 +3,7 @@
 // records where its picture is placed, which frame it shows and how many times a frame was
 // sent to it, and whether the picture still exists.
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,9 @@ class MemoryHost final : public windowing::WindowHost {
         return now;
     }
 
+    // Whether anyone sees the picture (as a host covered by another view says).
+    void setPictureSeen(bool seen) { state_->pictureSeen = seen; }
+
     windowing::Rect outerRect() const override { return {0, 0, 640, 480}; }
     std::unique_ptr<windowing::Picture> createPicture() override {
         std::lock_guard lock(state_->mutex);
@@ -53,6 +57,7 @@ class MemoryHost final : public windowing::WindowHost {
     struct State {
         std::mutex mutex;
         Seen seen;
+        std::atomic<bool> pictureSeen{true};
     };
     class MemoryPicture final : public windowing::Picture {
       public:
@@ -70,6 +75,7 @@ class MemoryHost final : public windowing::WindowHost {
             state_->seen.frame = std::move(frame);
             ++state_->seen.shows;
         }
+        bool seen() const override { return state_->pictureSeen; }
 
       private:
         std::shared_ptr<State> state_;

@@ -181,6 +181,31 @@ TEST_F(Video, TheFrameTapOffersTheShownFrameAtItsDecodedSize) {
     EXPECT_FALSE(rig.engine->frameTap(deck));
 }
 
+// While the projector covers the video area, its pictures are not scaled (the tap still
+// offers every frame); uncovered, a paused deck's picture shows its frame at once.
+TEST_F(Video, APictureNobodySeesGetsNoFramesAndSeenAgainShowsTheCurrentOne) {
+    const auto deck = openOk(countedVideo());
+    place(deck);
+    host.setPictureSeen(false);
+    const auto tap = rig.engine->frameTap(deck);
+    rig.engine->play(deck, 0, rig.engine->lengthMs(deck));
+    rig.render(kRate / 2);
+    rig.engine->pause(deck);
+    const int paused = frameAtClock(deck);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!(tap->latest() && numberTapped(*tap->latest()) == paused) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(tap->latest());
+    EXPECT_EQ(numberTapped(*tap->latest()), paused);
+    EXPECT_EQ(host.seen().shows, 0);
+    host.setPictureSeen(true);
+    EXPECT_EQ(numberShown(host.waitUntil([&](const auto& s) { return numberShown(s) == paused; },
+                                         std::chrono::milliseconds(500))),
+              paused);
+}
+
 TEST_F(Video, APlacedPictureKeepsItsLastFrameAtTheEndAndGoesWithClose) {
     const auto deck = openOk(countedVideo());
     place(deck);

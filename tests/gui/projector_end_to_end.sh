@@ -137,5 +137,17 @@ done
 
 xdotool windowfocus --sync "$projector" key Escape
 await projector_gone || fail "Esc did not close the projector"
+# The video area shows the decks' pictures again, though the clip came while the projector
+# was open: its paused frame stretched over the area's client (x from 194, 177 wide).
+area_number() {
+    local bit n=0
+    for bit in $(seq 0 7); do
+        read -r red _ < <(pixel $((X + 194 + (2 * bit + 1) * 177 / 16)) $((Y + 78)))
+        [ "$red" -gt 128 ] && n=$((n + (1 << bit)))
+    done
+    echo "$n"
+}
+area_shows_expected() { [ "$(area_number)" -eq "$expected" ]; }
+await area_shows_expected || fail "the video area shows frame $(area_number), not $expected"
 kill -0 "$program_pid" 2>/dev/null || fail "the program ended with the projector"
 echo "ok"

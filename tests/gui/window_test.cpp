@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "app/decks_test.h"
 #include "gui/command_line.h"
@@ -300,6 +301,27 @@ TEST_F(Window, FilesOnTheCommandLineJoinTheLeftPlaylistInOrder) {
         (std::vector<std::string>{(folder / "b side.mp3").string(), (folder / "a.wav").string()}));
     EXPECT_TRUE(controls.lstPlaylist[1].List.empty());
     std::filesystem::remove_all(folder);
+}
+
+// --projector takes its screen after a space as after "=", but not a file to open, nor an
+// option: alone, it means the remembered place.
+TEST(CommandLine, TheProjectorsScreenFollowsASpaceUnlessItIsAFileOrAnOption) {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("rotavox-song-" + std::to_string(::getpid()));
+    std::ofstream(file) << "x";
+    const QString song = QString::fromStdString(file.string());
+    const auto read = [](const QStringList& arguments) {
+        const gui::CommandLine command = gui::ReadCommandLine(QStringList{"rotavox"} + arguments);
+        return std::tuple(command.projector, command.files.size(), command.verbose);
+    };
+    using Read = std::tuple<std::optional<std::string>, size_t, bool>;
+    EXPECT_EQ(read({"--projector", "HDMI-1", song}), Read("HDMI-1", 1, false));
+    EXPECT_EQ(read({"--projector=DP-2"}), Read("DP-2", 0, false));
+    EXPECT_EQ(read({"--projector", song}), Read("", 1, false));
+    EXPECT_EQ(read({"--projector", "--verbose"}), Read("", 0, true));
+    EXPECT_EQ(read({song, "--projector"}), Read("", 1, false));
+    EXPECT_EQ(read({}), Read(std::nullopt, 0, false));
+    std::filesystem::remove(file);
 }
 
 }  // namespace
