@@ -145,9 +145,10 @@ std::optional<StatedSound> estimatedSound(const AVFormatContext* format, const A
     }
     const int rate = stream->codecpar->sample_rate;
     const int64_t duration =
-        stream->duration > 0   ? av_rescale_q(stream->duration, stream->time_base, {1, rate})
-        : format->duration > 0 ? av_rescale_q(format->duration, AV_TIME_BASE_Q, {1, rate})
-                               : 0;
+        stream->duration > 0 ? av_rescale_q(stream->duration, stream->time_base, {1, rate})
+        : format->duration > 0
+            ? av_rescale_q(format->duration, AVRational{1, AV_TIME_BASE}, {1, rate})
+            : 0;
     if (rate <= 0 || duration <= 0) {
         return std::nullopt;
     }
