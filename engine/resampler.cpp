@@ -4,19 +4,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/float_vec.h"
+
 namespace engine {
 namespace {
 
-// Four floats at a time (one SSE or NEON register); the tap counts are multiples of it.
-using Vec = float __attribute__((vector_size(16)));
-constexpr size_t kLanes = sizeof(Vec) / sizeof(float);
-static_assert(SincFilter::kTaps % kLanes == 0);
-
-Vec load(const float* p) {
-    Vec v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
+using simd::kLanes;
+using simd::load;
+using simd::Vec;
+static_assert(SincFilter::kTaps % kLanes == 0);  // whole vectors of taps
 
 float total(Vec v) {
     float sum = 0;

@@ -33,9 +33,10 @@ class Resampler {
         size_t made;  // output frames written to `output`
     };
     // Takes interleaved stereo input as it needs it and writes up to `outputFrames`
-    // interleaved stereo frames, stopping before the output time reaches `endFrame`.
+    // interleaved stereo frames, stopping before the output time reaches `endFrame` (by
+    // default, never).
     Progress process(const float* input, size_t inputFrames, float* output, size_t outputFrames,
-                     int64_t endFrame);
+                     int64_t endFrame = INT64_MAX);
 
     // Frames: the timeline position of the next output frame.
     double time() const {
