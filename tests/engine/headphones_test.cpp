@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <ostream>
@@ -230,6 +231,7 @@ class CueLinkTone : public ::testing::TestWithParam<Crossing> {};
 // of a change of rate) stays below -80 dB.
 TEST_P(CueLinkTone, ComesThroughClean) {
     const Crossing c = GetParam();
+    constexpr std::array<double, 2> kLevels{0.5, 0.25};  // left, right: each in its place
     const double clock = c.headphoneRate * (1 + c.headphonePpm * 1e-6);
     engine::OfflineOutput headphones(c.headphoneRate, TwoClocks::kPeriod, clock);
     engine::CueLink link;
@@ -241,8 +243,9 @@ TEST_P(CueLinkTone, ComesThroughClean) {
             for (size_t i = 0; i < period.size() / 2; ++i) {
                 const double t =
                     static_cast<double>(first + static_cast<int64_t>(i)) / c.masterRate;
-                period[2 * i] = period[2 * i + 1] =
-                    static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * c.toneHz * t));
+                const double tone = std::sin(2 * std::numbers::pi * c.toneHz * t);
+                period[2 * i] = static_cast<float>(kLevels[0] * tone);
+                period[2 * i + 1] = static_cast<float>(kLevels[1] * tone);
             }
         },
         [&](const std::vector<float>& period) {
@@ -252,9 +255,11 @@ TEST_P(CueLinkTone, ComesThroughClean) {
     const double heardHz = c.toneHz * c.headphoneRate / clock;  // on the headphones' count
     for (size_t from = heard.size() / 2 - 10 * tenth; from + tenth <= heard.size() / 2;
          from += tenth) {
-        const auto fit = fitTone(heard, 0, c.headphoneRate, heardHz, from, from + tenth);
-        ASSERT_NEAR(fit.amplitude, 0.5, 1e-3) << "from frame " << from;
-        ASSERT_LT(decibels(fit.residual), -80) << "from frame " << from;
+        for (int channel = 0; channel < 2; ++channel) {
+            const auto fit = fitTone(heard, channel, c.headphoneRate, heardHz, from, from + tenth);
+            ASSERT_NEAR(fit.amplitude, kLevels[channel], 1e-3) << "from frame " << from;
+            ASSERT_LT(decibels(fit.residual), -80) << "from frame " << from;
+        }
     }
 }
 
