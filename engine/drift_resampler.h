@@ -7,16 +7,20 @@
 // moves between frames, slowly at the ratios of two crystals; and so close to a ratio of 1
 // nothing folds back.
 //
+// So close to 1, four output frames in a row nearly always fall on four input frames in a
+// row: they are made together, one in each lane of a vector.
+//
 // Units as the Resampler's: "frames" are input frames on a timeline; the ratio is output
 // frames per input frame, its changes ramped the same way.
 //
 // Threads: constructed on the UI thread; everything else runs on the audio callback and
-// never locks, allocates, logs or does I/O. Its buffer is a fixed array for that reason.
+// never locks, allocates, logs or does I/O. Its buffers are fixed arrays for that reason.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/float_vec.h"
 #include "engine/resampler.h"
 #include "engine/step_ramp.h"
 
@@ -24,9 +28,11 @@ namespace engine {
 
 class DriftResampler {
   public:
-    static constexpr int kPoints = 4;           // input frames an output frame is made of
-    static constexpr int kReach = kPoints / 2;  // of them after the centre frame
-    static constexpr int kBehind = kReach - 1;  // and before it
+    // An output frame is made of the input frame at or just before its time (the centre
+    // frame), the one before and the two after.
+    static constexpr int kBehind = 1;
+    static constexpr int kReach = 2;
+    static constexpr size_t kPoints = kBehind + 1 + kReach;
 
     DriftResampler() { reset(0); }
 
@@ -44,13 +50,20 @@ class DriftResampler {
     double time() const { return static_cast<double>(centre_) + frac_; }
 
   private:
-    static constexpr size_t kBlock = 256;  // input frames taken in at once
-    size_t take(const float* input, size_t frames, size_t keepFrom);
+    static constexpr size_t kGroup = simd::kLanes;  // output frames made together
+    static constexpr size_t kCapacity = 512;        // input frames buffered, per channel
 
-    std::array<float, 2 * (kPoints + kBlock)> buffer_{};  // interleaved
-    size_t fill_ = 0;                                     // frames buffered
-    int64_t origin_ = 0;                                  // timeline frame of the buffer's first
-    int64_t centre_ = 0;  // timeline frame at or just before the output time
+    size_t take(const float* input, size_t frames, size_t keepFrom);
+    size_t makeGroups(float* output, size_t frames);
+    void makeOne(size_t oldest, float* output);
+
+    // Deinterleaved. A vector read from the last buffered frames reaches past them, but not
+    // past the arrays: the lanes it fills from there are dropped.
+    std::array<float, kCapacity + kGroup - 1> left_{};
+    std::array<float, kCapacity + kGroup - 1> right_{};
+    size_t fill_ = 0;     // frames buffered
+    int64_t origin_ = 0;  // timeline frame of the buffers' first
+    int64_t centre_ = 0;  // timeline frame of the centre frame
     double frac_ = 0;     // output time past the centre frame, 0 <= frac_ < 1
     StepRamp ramp_;
 };

@@ -39,6 +39,23 @@ class StepRamp {
     }
     double step() const { return step_; }
 
+    // Whether the next `frames` output frames keep one change of step per frame: the ramp
+    // is over, or does not end before them.
+    bool steadyFor(size_t frames) const { return framesLeft_ == 0 || framesLeft_ >= frames; }
+    // The change of step per output frame: 0 once the ramp is over.
+    double change() const { return framesLeft_ > 0 ? delta_ : 0; }
+    // Moves `frames` output frames along at once, as next() would one by one
+    // (steadyFor(frames)).
+    void skip(size_t frames) {
+        if (framesLeft_ > 0) {
+            step_ += static_cast<double>(frames) * delta_;
+            framesLeft_ -= frames;
+            if (framesLeft_ == 0) {
+                step_ = target_;
+            }
+        }
+    }
+
   private:
     double step_ = 1;
     double target_ = 1;
