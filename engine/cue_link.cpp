@@ -25,10 +25,11 @@ void CueLink::configure(int masterRate, size_t masterPeriod, const Output& headp
     sameRates_ = headphoneRate_ == masterRate;
     nominalRatio_ = static_cast<double>(headphones.sampleRate()) / masterRate;
     const double headphonePeriod = static_cast<double>(headphones.periodFrames()) / nominalRatio_;
-    // A period of each side, and the resampler's reach ahead twice: room for the callbacks
-    // to come late by up to a master period without running dry.
-    const int reach = sameRates_ ? DriftResampler::kReach : SincFilter::kHalfTaps;
-    targetFrames_ = static_cast<double>(masterPeriod) + headphonePeriod + 2.0 * reach;
+    // A period of each side, and the windowed sinc's reach ahead twice: room for the
+    // callbacks to come late by up to a master period without running dry. The cubic
+    // interpolator reaches less far ahead and keeps the same lag: the rest is margin.
+    targetFrames_ = static_cast<double>(masterPeriod) + headphonePeriod +
+                    2.0 * static_cast<double>(SincFilter::kHalfTaps);
     fadeStep_ = 1.0f / static_cast<float>(headphones.periodFrames());
     restart();
 }
