@@ -40,7 +40,7 @@ class StepRamp {
     double step() const { return step_; }
 
     // Whether the next `frames` output frames keep one change of step per frame: the ramp
-    // is over, or does not end before them.
+    // is over, or lasts through them.
     bool steadyFor(size_t frames) const { return framesLeft_ == 0 || framesLeft_ >= frames; }
     // The change of step per output frame: 0 once the ramp is over.
     double change() const { return framesLeft_ > 0 ? delta_ : 0; }
