@@ -22,10 +22,12 @@ void CueLink::configure(int masterRate, size_t masterPeriod, const Output& headp
     masterRate_ = masterRate;
     headphoneRate_ = headphones.sampleRate();
     headphones_ = &headphones;
+    sameRates_ = headphoneRate_ == masterRate;
     nominalRatio_ = static_cast<double>(headphones.sampleRate()) / masterRate;
     const double headphonePeriod = static_cast<double>(headphones.periodFrames()) / nominalRatio_;
-    // A period of each side, and the resampler's reach ahead twice: room for the callbacks
-    // to come late by up to a master period without running dry.
+    // A period of each side, and the windowed sinc's reach ahead twice: room for the
+    // callbacks to come late by up to a master period without running dry. The cubic
+    // interpolator reaches less far ahead and keeps the same lag: the rest is margin.
     targetFrames_ = static_cast<double>(masterPeriod) + headphonePeriod +
                     2.0 * static_cast<double>(SincFilter::kHalfTaps);
     fadeStep_ = 1.0f / static_cast<float>(headphones.periodFrames());
@@ -98,8 +100,13 @@ void CueLink::lineUp(int64_t nowNs) {
         return;  // the stamp is older than the queue: wait for a fresh one
     }
     queue_.consume(static_cast<size_t>(start - head));
-    resampler_.setRatio(nominalRatio_, 0);
-    resampler_.reset(static_cast<int64_t>(start));
+    if (sameRates_) {
+        drift_.setRatio(nominalRatio_, 0);
+        drift_.reset(static_cast<int64_t>(start));
+    } else {
+        resampler_.setRatio(nominalRatio_, 0);
+        resampler_.reset(static_cast<int64_t>(start));
+    }
     smoothedError_ = 0;
     fade_ = 0;
     phase_ = Phase::Running;
@@ -107,7 +114,7 @@ void CueLink::lineUp(int64_t nowNs) {
 
 // Steers the ratio so that the headphones' lag behind the master stays on the target.
 void CueLink::followClock(int64_t nowNs, size_t frames) {
-    const double lag = masterFrameAt(nowNs) - resampler_.time();
+    const double lag = masterFrameAt(nowNs) - playTime();
     const double error = (lag - targetFrames_) / masterRate_;
     if (std::fabs(error) > kLostSeconds) {
         phase_ = Phase::Flush;
@@ -118,26 +125,41 @@ void CueLink::followClock(int64_t nowNs, size_t frames) {
     smoothedError_ += share * (error - smoothedError_);
     const double correction =
         std::clamp(kCorrectionPerSecond * smoothedError_, -kMostCorrection, kMostCorrection);
-    resampler_.setRatio(nominalRatio_ / (1 + correction), frames);
+    const double ratio = nominalRatio_ / (1 + correction);
+    if (sameRates_) {
+        drift_.setRatio(ratio, frames);
+    } else {
+        resampler_.setRatio(ratio, frames);
+    }
+}
+
+double CueLink::playTime() const {
+    return sameRates_ ? drift_.time() : resampler_.time();
 }
 
 size_t CueLink::resample(float* out, size_t frames) {
+    const size_t made = sameRates_ ? pull(drift_, out, frames) : pull(resampler_, out, frames);
+    for (size_t i = 0; i < made && fade_ < 1; ++i) {  // a period's fade-in after lining up
+        fade_ = std::min(1.0f, fade_ + fadeStep_);
+        out[2 * i] *= fade_;
+        out[2 * i + 1] *= fade_;
+    }
+    return made;
+}
+
+// Up to `frames` frames through `resampler`, as far as the queue goes.
+template <class AnyResampler>
+size_t CueLink::pull(AnyResampler& resampler, float* out, size_t frames) {
     size_t made = 0;
     while (made < frames) {
         size_t available = 0;
         const float* input = queue_.readable(available);
-        const auto step =
-            resampler_.process(input, available, out + 2 * made, frames - made, INT64_MAX);
+        const auto step = resampler.process(input, available, out + 2 * made, frames - made);
         queue_.consume(step.used);
         made += step.made;
         if (step.used == 0 && step.made == 0) {
             break;
         }
-    }
-    for (size_t i = 0; i < made && fade_ < 1; ++i) {  // a period's fade-in after lining up
-        fade_ = std::min(1.0f, fade_ + fadeStep_);
-        out[2 * i] *= fade_;
-        out[2 * i + 1] *= fade_;
     }
     return made;
 }

@@ -4,7 +4,9 @@
 // the time it was rendered; the headphones' callback pulls it through a resampler whose
 // ratio follows the distance between the two streams, so that the headphones stay a fixed
 // few milliseconds behind the master: no running dry, no piling up, however far the two
-// sound cards' crystals disagree (a correction of up to 0.09 %).
+// sound cards' crystals disagree (a correction of up to 0.09 %). At the same stated rates
+// that resampler is the short DriftResampler; the windowed-sinc Resampler converts
+// between different ones.
 //
 // Units: "frames" are master frames, numbered from the first ever pushed (the timeline
 // the resampler runs on); "ns" are on the outputs' common clock (Output::clockNs).
@@ -16,6 +18,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/drift_resampler.h"
 #include "engine/frame_fifo.h"
 #include "engine/output.h"
 #include "engine/resampler.h"
@@ -51,10 +54,14 @@ class CueLink final : public RenderCallback {
     void lineUp(int64_t nowNs);
     void followClock(int64_t nowNs, size_t frames);
     size_t resample(float* out, size_t frames);
+    template <class AnyResampler>
+    size_t pull(AnyResampler& resampler, float* out, size_t frames);
+    double playTime() const;  // frames: the resampler's output time
 
     // Immutable while the headphones run.
     int masterRate_ = 48000;
     int headphoneRate_ = 48000;
+    bool sameRates_ = true;    // the drift resampler's case
     double nominalRatio_ = 1;  // headphone frames per master frame, by the stated rates
     double targetFrames_ = 0;  // how far behind the master the headphones play
     const Output* headphones_ = nullptr;
@@ -78,7 +85,8 @@ class CueLink final : public RenderCallback {
     double smoothedError_ = 0;  // seconds the headphones lag beyond the target, smoothed
     float fade_ = 0;            // gain of the fade-in after lining up
     float fadeStep_ = 1.0f / 256;
-    Resampler resampler_;
+    DriftResampler drift_;  // while sameRates_
+    Resampler resampler_;   // otherwise
 };
 
 }  // namespace engine

@@ -248,7 +248,7 @@ size_t Device::waitToStart(size_t frames) {
 
 void Device::addWithGains(float* mix, float* cue, size_t frames) {
     if (cue == nullptr) {
-        callback_.cueLevels.jump();  // no headphones: nothing to ramp
+        callback_.cueLevels.jump();  // no cued sum in the making: nothing to ramp
     }
     if (cue == nullptr || callback_.cueLevels.silent()) {
         addFrames<false>(mix, cue, frames);

@@ -23,11 +23,10 @@ class FrameFifo {
     size_t write(const float* stereo, size_t frames) {
         const uint64_t tail = tail_.load(std::memory_order_relaxed);
         const size_t n = std::min(frames, room());
-        for (size_t i = 0; i < n; ++i) {
-            const size_t slot = static_cast<size_t>((tail + i) & (Frames - 1));
-            samples_[2 * slot] = stereo[2 * i];
-            samples_[2 * slot + 1] = stereo[2 * i + 1];
-        }
+        const auto slot = static_cast<size_t>(tail & (Frames - 1));
+        const size_t beforeEnd = std::min(n, Frames - slot);  // then on from the start
+        std::copy_n(stereo, 2 * beforeEnd, &samples_[2 * slot]);
+        std::copy_n(stereo + 2 * beforeEnd, 2 * (n - beforeEnd), samples_.data());
         tail_.store(tail + n, std::memory_order_release);
         return n;
     }

@@ -40,6 +40,8 @@ class LevelRamp {
     float right() const { return right_; }
     // At 0 on both channels and staying there.
     bool silent() const { return framesLeft_ == 0 && left_ == 0 && right_ == 0; }
+    // On the way to a new level.
+    bool ramping() const { return framesLeft_ > 0; }
 
   private:
     const size_t periodFrames_;

@@ -3,12 +3,31 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_vec.h"
+
 namespace engine {
 namespace {
 
 constexpr double kAttackSeconds = 0.005;  // for the gain to fall all the way
 constexpr double kReleaseSeconds = 0.1;   // time constant of the recovery
 constexpr float kUnityDistance = 1e-6f;   // a smaller reduction is none (-120 dB)
+
+// The largest magnitude of `count` samples, a vector at a time (the check runs on every
+// period of every mix).
+float peakOf(const float* samples, size_t count) {
+    simd::Vec peak{};
+    size_t i = 0;
+    for (; i + simd::kLanes <= count; i += simd::kLanes) {
+        const simd::Vec v = simd::load(samples + i);
+        const simd::Vec magnitude = v < 0 ? -v : v;
+        peak = magnitude > peak ? magnitude : peak;
+    }
+    float result = std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3]));
+    for (; i < count; ++i) {
+        result = std::max(result, std::fabs(samples[i]));
+    }
+    return result;
+}
 
 }  // namespace
 
@@ -19,11 +38,7 @@ Limiter::Limiter(int sampleRate)
 void Limiter::process(float* stereo, size_t frames) noexcept {
     while (frames > 0) {
         const size_t n = std::min(frames, kSpan);
-        float peak = 0;
-        for (size_t i = 0; i < 2 * n; ++i) {
-            peak = std::max(peak, std::fabs(stereo[i]));
-        }
-        if (reduction_ > 0 || peak > 1) {
+        if (reduction_ > 0 || peakOf(stereo, 2 * n) > 1) {
             limit(stereo, n);
         }
         stereo += 2 * n;

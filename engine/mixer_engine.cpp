@@ -286,10 +286,7 @@ void MixerEngine::takeAddedDevices() noexcept {
 void MixerEngine::renderChunk(float* out, size_t frames, bool waitForData, int64_t nowNs) noexcept {
     std::fill(out, out + 2 * frames, 0.0f);
     const bool headphones = headphonesOn_.load(std::memory_order_relaxed);
-    float* cue = headphones ? cueMix_.data() : nullptr;
-    if (cue != nullptr) {
-        std::fill(cue, cue + 2 * frames, 0.0f);
-    }
+    float* cue = headphones ? startCueSum(frames) : nullptr;
     takeAddedDevices();
     for (size_t i = 0; i < activeCount_;) {
         Device* device = active_[i];
@@ -301,25 +298,41 @@ void MixerEngine::renderChunk(float* out, size_t frames, bool waitForData, int64
     }
     limiter_.process(out, frames);
     feedRecorder(out, frames);
-    if (cue != nullptr) {
-        feedHeadphones(out, frames, nowNs);
+    if (headphones) {
+        feedHeadphones(out, cue, frames, nowNs);
     }
 }
 
-// The cued sum, or the master while none is cued (crossfaded over a period between them).
-void MixerEngine::feedHeadphones(const float* master, size_t frames, int64_t nowNs) noexcept {
+// The headphones carry the cued sum, or the master while none is cued, crossfaded over a
+// period between them. Returns the cued sum, zeroed for the devices to add into; none
+// while the headphones carry the master alone (the blend rests on it).
+float* MixerEngine::startCueSum(size_t frames) noexcept {
     const float wanted = cueing_.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
     if (wanted != cueBlendTarget_) {
         cueBlendTarget_ = wanted;
         cueBlend_.rampTo(wanted, wanted);
     }
-    float* cue = cueMix_.data();
+    if (cueBlend_.silent()) {
+        return nullptr;
+    }
+    std::fill(cueMix_.begin(), cueMix_.begin() + static_cast<std::ptrdiff_t>(2 * frames), 0.0f);
+    return cueMix_.data();
+}
+
+void MixerEngine::feedHeadphones(const float* master, float* cue, size_t frames,
+                                 int64_t nowNs) noexcept {
+    if (cue == nullptr) {
+        cue_.push(master, frames, nowNs);
+        return;
+    }
     cueLimiter_.process(cue, frames);
-    for (size_t i = 0; i < 2 * frames; i += 2) {
-        cueBlend_.step();
-        const float blend = cueBlend_.left();
-        cue[i] = blend * cue[i] + (1 - blend) * master[i];
-        cue[i + 1] = blend * cue[i + 1] + (1 - blend) * master[i + 1];
+    if (cueBlend_.ramping()) {  // otherwise it rests on the cued sum
+        for (size_t i = 0; i < 2 * frames; i += 2) {
+            cueBlend_.step();
+            const float blend = cueBlend_.left();
+            cue[i] = blend * cue[i] + (1 - blend) * master[i];
+            cue[i + 1] = blend * cue[i + 1] + (1 - blend) * master[i + 1];
+        }
     }
     cue_.push(cue, frames, nowNs);
 }

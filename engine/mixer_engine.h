@@ -95,7 +95,8 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     void renderPeriod(float* out, size_t frames, bool waitForData) noexcept override;
     void renderChunk(float* out, size_t frames, bool waitForData, int64_t nowNs) noexcept;
     void takeAddedDevices() noexcept;
-    void feedHeadphones(const float* master, size_t frames, int64_t nowNs) noexcept;
+    float* startCueSum(size_t frames) noexcept;
+    void feedHeadphones(const float* master, float* cue, size_t frames, int64_t nowNs) noexcept;
     void feedRecorder(const float* master, size_t frames) noexcept;
     void noteCueing();                    // UI thread, mutex held
     Device* find(DeviceId device) const;  // UI thread, mutex held

@@ -4,19 +4,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/float_vec.h"
+
 namespace engine {
 namespace {
 
-// Four floats at a time (one SSE or NEON register); the tap counts are multiples of it.
-using Vec = float __attribute__((vector_size(16)));
-constexpr size_t kLanes = sizeof(Vec) / sizeof(float);
-static_assert(SincFilter::kTaps % kLanes == 0);
-
-Vec load(const float* p) {
-    Vec v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
+using simd::kLanes;
+using simd::load;
+using simd::Vec;
+static_assert(SincFilter::kTaps % kLanes == 0);  // whole vectors of taps
 
 float total(Vec v) {
     float sum = 0;
@@ -46,27 +42,17 @@ void Resampler::reset(int64_t frame) {
     centre_ = kHistory;
     origin_ = frame - static_cast<int64_t>(kHistory);
     frac_ = 0;
-    step_ = stepTarget_;
-    rampLeft_ = 0;
-}
-
-void Resampler::setRatio(double ratio, size_t rampFrames) {
-    stepTarget_ = 1 / ratio;
-    rampLeft_ = rampFrames;
-    if (rampFrames == 0) {
-        step_ = stepTarget_;
-    } else {
-        stepDelta_ = (stepTarget_ - step_) / static_cast<double>(rampFrames);
-    }
+    ramp_.land();
 }
 
 Resampler::Shape Resampler::shape() const {
-    if (step_ <= 1 + kUnnarrowedSlack) {
+    const double step = ramp_.step();
+    if (step <= 1 + kUnnarrowedSlack) {
         return {1.0, SincFilter::kHalfTaps};
     }
     // Slower output than input: the filter narrows to the output's Nyquist frequency and
     // widens in time accordingly, in whole vectors.
-    const double cutoff = std::max(1 / step_, 1.0 / kMaxNarrowing);
+    const double cutoff = std::max(1 / step, 1.0 / kMaxNarrowing);
     const auto half = static_cast<size_t>(std::ceil(SincFilter::kHalfTaps / cutoff));
     return {cutoff, (half + kLanes / 2 - 1) / (kLanes / 2) * (kLanes / 2)};
 }
@@ -158,13 +144,7 @@ void Resampler::interpolateNarrowed(const Shape& shape, float* frame) {
 }
 
 void Resampler::advance() {
-    if (rampLeft_ > 0) {
-        step_ += stepDelta_;
-        if (--rampLeft_ == 0) {
-            step_ = stepTarget_;
-        }
-    }
-    frac_ += step_;
+    frac_ += ramp_.next();
     const double whole = std::floor(frac_);
     frac_ -= whole;
     centre_ += static_cast<size_t>(whole);

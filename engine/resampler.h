@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "engine/sinc_filter.h"
+#include "engine/step_ramp.h"
 
 namespace engine {
 
@@ -25,16 +26,17 @@ class Resampler {
     // Starts over at `frame` with silence before it; a pending ratio ramp ends at once.
     void reset(int64_t frame);
     // Moves to `ratio` (output frames per input frame) over `rampFrames` output frames.
-    void setRatio(double ratio, size_t rampFrames);
+    void setRatio(double ratio, size_t rampFrames) { ramp_.setRatio(ratio, rampFrames); }
 
     struct Progress {
         size_t used;  // input frames taken from `input`
         size_t made;  // output frames written to `output`
     };
     // Takes interleaved stereo input as it needs it and writes up to `outputFrames`
-    // interleaved stereo frames, stopping before the output time reaches `endFrame`.
+    // interleaved stereo frames, stopping before the output time reaches `endFrame` (by
+    // default, never).
     Progress process(const float* input, size_t inputFrames, float* output, size_t outputFrames,
-                     int64_t endFrame);
+                     int64_t endFrame = INT64_MAX);
 
     // Frames: the timeline position of the next output frame.
     double time() const {
@@ -67,10 +69,7 @@ class Resampler {
     size_t centre_ = 0;   // buffer index of the input frame at or just before the output time
     int64_t origin_ = 0;  // timeline frame of buffer index 0
     double frac_ = 0;     // output time past the centre frame, 0 <= frac_ < 1
-    double step_ = 1;     // input frames per output frame
-    double stepTarget_ = 1;
-    double stepDelta_ = 0;
-    size_t rampLeft_ = 0;
+    StepRamp ramp_;
     float coefficients_[2 * kMaxHalfTaps]{};
 };
 

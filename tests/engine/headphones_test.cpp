@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <numbers>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "engine/cue_link.h"
 #include "test_media.h"
@@ -139,6 +144,29 @@ class ClickFinder {
     int64_t frame_ = 0;
 };
 
+// Runs a cue link from a master of `masterRate` to `headphones` for `seconds` of the
+// master's time, each side's callback when its clock is due, as their sound cards would:
+// `master(first, period)` fills each period the master pushes (its first frame's number
+// given), `heard(period)` takes each period the headphones play.
+template <class Master, class Heard>
+void runLink(engine::CueLink& link, engine::OfflineOutput& headphones, int masterRate,
+             size_t periodFrames, double seconds, Master master, Heard heard) {
+    std::vector<float> period(2 * periodFrames);
+    const auto end = static_cast<int64_t>(seconds * masterRate);
+    for (int64_t masterFrames = 0; masterFrames < end;) {
+        const int64_t masterNs = masterFrames * 1'000'000'000 / masterRate;
+        if (masterNs <= headphones.clockNs()) {
+            master(masterFrames, period);
+            link.push(period.data(), periodFrames, masterNs);
+            masterFrames += static_cast<int64_t>(periodFrames);
+        } else {
+            link.renderPeriod(period.data(), periodFrames, false);
+            headphones.idle(periodFrames);
+            heard(period);
+        }
+    }
+}
+
 // An hour on two sound cards 200 ppm apart, simulated at 1 kHz to be quick (ThreadSanitizer
 // slows the resampler tenfold): the master's callback pushes a click a second into the cue link,
 // and the headphones' callback, on its own clock, plays each a steady distance later.
@@ -150,24 +178,16 @@ TEST(Headphones, FollowTheirOwnClockForAnHour) {
     engine::CueLink link;
     link.configure(kRate, kPeriod, headphones);
     ClickFinder master(kRate), heard(kHeadphoneClock);
-    std::vector<float> period(2 * kPeriod);
-    constexpr int64_t kHour = 3600 * int64_t{1'000'000'000};
-    for (int64_t masterFrames = 0; masterFrames * 1'000'000'000 / kRate < kHour;) {
-        const int64_t masterNs = masterFrames * 1'000'000'000 / kRate;
-        if (masterNs <= headphones.clockNs()) {
+    runLink(
+        link, headphones, kRate, kPeriod, 3600,
+        [&](int64_t first, std::vector<float>& period) {
             for (size_t i = 0; i < kPeriod; ++i) {
-                const bool click = (masterFrames + static_cast<int64_t>(i)) % kRate == kRate / 2;
+                const bool click = (first + static_cast<int64_t>(i)) % kRate == kRate / 2;
                 period[2 * i] = period[2 * i + 1] = click ? 0.9f : 0.0f;
             }
-            link.push(period.data(), kPeriod, masterNs);
             master.feed(period);
-            masterFrames += kPeriod;
-        } else {
-            link.renderPeriod(period.data(), kPeriod, false);
-            headphones.idle(kPeriod);
-            heard.feed(period);
-        }
-    }
+        },
+        [&](const std::vector<float>& period) { heard.feed(period); });
     EXPECT_EQ(link.dryRuns(), 0u);
     ASSERT_EQ(master.times.size(), 3600u);
     ASSERT_EQ(heard.times.size(), master.times.size());
@@ -181,6 +201,74 @@ TEST(Headphones, FollowTheirOwnClockForAnHour) {
     EXPECT_LT(latest, 0.15);  // by a few periods (32 ms each at this rate)
     EXPECT_LT(latest - earliest, 0.002) << "from " << earliest << " s to " << latest << " s";
 }
+
+// Two sound cards whose clocks disagree, and what crosses between them.
+struct Crossing {
+    int masterRate;
+    int headphoneRate;
+    double headphonePpm;  // how far the headphones' crystal is off their stated rate
+    double toneHz;
+};
+
+void PrintTo(const Crossing& c, std::ostream* out) {
+    *out << c.masterRate << " Hz to " << c.headphoneRate << " Hz off by " << c.headphonePpm
+         << " ppm, a " << c.toneHz << " Hz tone";
+}
+
+std::string crossingName(const ::testing::TestParamInfo<Crossing>& param) {
+    const Crossing& c = param.param;
+    return std::to_string(c.masterRate) + "To" + std::to_string(c.headphoneRate) +
+           (c.headphonePpm < 0 ? "Slow" : "Fast") +
+           std::to_string(static_cast<int>(std::fabs(c.headphonePpm))) + "ppmAt" +
+           std::to_string(static_cast<int>(c.toneHz)) + "Hz";
+}
+
+class CueLinkTone : public ::testing::TestWithParam<Crossing> {};
+
+// A tone through the cue link, once the headphones follow their clock (their ratio settles
+// within seconds): in every tenth of a second of the last of eight, whatever is not the
+// tone (distortion, a seam where the interpolation moves on to the next frame, the images
+// of a change of rate) stays below -80 dB.
+TEST_P(CueLinkTone, ComesThroughClean) {
+    const Crossing c = GetParam();
+    constexpr std::array<double, 2> kLevels{0.5, 0.25};  // left, right: each in its place
+    const double clock = c.headphoneRate * (1 + c.headphonePpm * 1e-6);
+    engine::OfflineOutput headphones(c.headphoneRate, TwoClocks::kPeriod, clock);
+    engine::CueLink link;
+    link.configure(c.masterRate, TwoClocks::kPeriod, headphones);
+    std::vector<float> heard;
+    runLink(
+        link, headphones, c.masterRate, TwoClocks::kPeriod, 8,
+        [&](int64_t first, std::vector<float>& period) {
+            for (size_t i = 0; i < period.size() / 2; ++i) {
+                const double t =
+                    static_cast<double>(first + static_cast<int64_t>(i)) / c.masterRate;
+                const double tone = std::sin(2 * std::numbers::pi * c.toneHz * t);
+                period[2 * i] = static_cast<float>(kLevels[0] * tone);
+                period[2 * i + 1] = static_cast<float>(kLevels[1] * tone);
+            }
+        },
+        [&](const std::vector<float>& period) {
+            heard.insert(heard.end(), period.begin(), period.end());
+        });
+    const size_t tenth = static_cast<size_t>(c.headphoneRate) / 10;
+    const double heardHz = c.toneHz * c.headphoneRate / clock;  // on the headphones' count
+    for (size_t from = heard.size() / 2 - 10 * tenth; from + tenth <= heard.size() / 2;
+         from += tenth) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const auto fit = fitTone(heard, channel, c.headphoneRate, heardHz, from, from + tenth);
+            ASSERT_NEAR(fit.amplitude, kLevels[channel], 1e-3) << "from frame " << from;
+            ASSERT_LT(decibels(fit.residual), -80) << "from frame " << from;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Headphones, CueLinkTone,
+                         // The same rates; different ones, with a tone whose images only a
+                         // long filter keeps down.
+                         ::testing::Values(Crossing{48000, 48000, 300, 1000},
+                                           Crossing{44100, 48000, -150, 15000}),
+                         crossingName);
 
 }  // namespace
 }  // namespace enginetest
