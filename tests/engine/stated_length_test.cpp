@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "engine/background_index.h"
 #include "engine/ffmpeg_source.h"
 #include "engine/media_input.h"
@@ -42,6 +44,10 @@ struct Stated {
     bool statesLength;        // false: the header does not speak for the whole file
     int64_t toleranceFrames;  // 0: exact; WMA states milliseconds
 };
+// ctest lists a case by its name, not its bytes.
+void PrintTo(const Stated& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StatedLengths : public ::testing::TestWithParam<Stated> {};
 

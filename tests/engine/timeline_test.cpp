@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <ostream>
 
 #include "engine/ffmpeg_source.h"
 #include "test_media.h"
@@ -38,6 +39,10 @@ struct Timeline {
     double soundStartMs;     // where the sound starts on the file's timeline
     double joinSeconds = 0;  // where a second part at another rate starts, 0 for none
 };
+// ctest lists a case by its name, not its bytes.
+void PrintTo(const Timeline& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Timelines : public ::testing::TestWithParam<Timeline> {};
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <thread>
 
 #include "memory_window.h"
@@ -233,6 +234,10 @@ struct LateVideo {
     const char* container;
     const char* coding;
 };
+// ctest lists a case by its name, not its bytes.
+void PrintTo(const LateVideo& c, std::ostream* os) {
+    *os << c.container;
+}
 
 class LatePictures : public Video, public ::testing::WithParamInterface<LateVideo> {
   protected:

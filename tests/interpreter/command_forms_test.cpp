@@ -1,6 +1,7 @@
 // Every command text the mixer sends is accepted, however it is padded or cased,
 // and reaches the engine with the values it carries.
 
+#include <ostream>
 #include <string>
 
 #include "interpreter_test.h"
@@ -13,6 +14,10 @@ struct FormCase {
     std::string command;
     std::string answer;
 };
+// ctest lists a case by its name, not its bytes.
+void PrintTo(const FormCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MixerForms : public InterpreterTest, public ::testing::WithParamInterface<FormCase> {};
 

@@ -4,12 +4,14 @@
 #include "util/playlist_file.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/resource.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 
 #include "temp_folder.h"
 
@@ -48,6 +50,10 @@ struct Listing {
     std::vector<std::string> listed;
     int32_t skipped;
 };
+// ctest lists a case by its name, not its bytes.
+void PrintTo(const Listing& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadingPlaylists : public PlaylistFolder, public ::testing::WithParamInterface<Listing> {};
 
