@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 #include "bench_media.h"
 #include "engine/mixer_engine.h"
@@ -36,6 +37,16 @@ void play(engine::MixerEngine& engine, engine::DeviceId a, engine::DeviceId samp
     }
 }
 
+// The master's callback CPU and the process's over a play of `seconds`, in ms.
+std::pair<double, double> playMetered(engine::MixerEngine& engine,
+                                      const bench::MeteredOutput& master, engine::DeviceId deck,
+                                      engine::DeviceId sample, int seconds) {
+    const double masterBefore = master.cpuMs();
+    const double processBefore = bench::processCpuMs();
+    play(engine, deck, sample, seconds);
+    return {master.cpuMs() - masterBefore, bench::processCpuMs() - processBefore};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,22 +60,14 @@ int main(int argc, char** argv) {
     const auto sample = engine.open(bench::sampleWav(), 0).device;
 
     master.beginPart(1);
-    const double masterBefore = master.cpuMs();
-    const double processBefore = bench::processCpuMs();
-    play(engine, a, sample, seconds);
-    const double alone = master.cpuMs() - masterBefore;
-    const double processAlone = bench::processCpuMs() - processBefore;
+    const auto [alone, processAlone] = playMetered(engine, master, a, sample, seconds);
 
     auto phonesOwned = std::make_unique<bench::MeteredOutput>(kRate, kPeriod);
     const bench::MeteredOutput& phones = *phonesOwned;
     engine.setHeadphones(std::move(phonesOwned));
     engine.setCue(b, true, 1000);
     master.beginPart(2);
-    const double masterWith = master.cpuMs();
-    const double processWith = bench::processCpuMs();
-    play(engine, a, sample, seconds);
-    const double withCue = master.cpuMs() - masterWith;
-    const double processWithCue = bench::processCpuMs() - processWith;
+    const auto [withCue, processWithCue] = playMetered(engine, master, a, sample, seconds);
     const double phonesMs = phones.cpuMs();
     const uint64_t dry = engine.headphoneDryRuns();
     engine.stopOutput();

@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <cmath>
 #include <vector>
+
+#include "engine/mpeg_frame_header.h"
 
 namespace engine {
 namespace {
@@ -17,41 +19,12 @@ constexpr int kSamples = 64;
 constexpr size_t kSampleBytes = 16 * 1024;
 constexpr int kChained = 4;
 
-struct FrameHeader {
-    int sampleRate = 0;
-    int samplesPerFrame = 0;
-    int bytes = 0;
-};
-
-// A layer III frame header at `at`, with the frame's size.
-std::optional<FrameHeader> frameHeaderAt(std::span<const uint8_t> bytes, size_t at) {
-    if (at + 4 > bytes.size() || bytes[at] != 0xFF || (bytes[at + 1] & 0xE0) != 0xE0) {
-        return std::nullopt;
-    }
-    const int version = (bytes[at + 1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
-    const int layer = (bytes[at + 1] >> 1) & 3;    // 1: III
-    const int bitrateIndex = bytes[at + 2] >> 4;
-    const int rateIndex = (bytes[at + 2] >> 2) & 3;
-    if (version == 1 || layer != 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) {
-        return std::nullopt;
-    }
-    constexpr std::array<int, 15> kMpeg1Kbps = {0,   32,  40,  48,  56,  64,  80, 96,
-                                                112, 128, 160, 192, 224, 256, 320};
-    constexpr std::array<int, 15> kMpeg2Kbps = {0,  8,  16, 24,  32,  40,  48, 56,
-                                                64, 80, 96, 112, 128, 144, 160};
-    constexpr std::array<int, 3> kRates = {44100, 48000, 32000};
-    const bool mpeg1 = version == 3;
-    const int rate = kRates[rateIndex] / (mpeg1 ? 1 : (version == 2 ? 2 : 4));
-    const int kbps = (mpeg1 ? kMpeg1Kbps : kMpeg2Kbps)[bitrateIndex];
-    const int padding = (bytes[at + 2] >> 1) & 1;
-    return FrameHeader{rate, mpeg1 ? 1152 : 576, (mpeg1 ? 144 : 72) * kbps * 1000 / rate + padding};
-}
-
 // Whole frames from `at` on, hopping header to header while they agree on the rate.
 Mp3FrameSample framesFrom(std::span<const uint8_t> bytes, size_t at) {
     Mp3FrameSample sample;
-    while (const auto header = frameHeaderAt(bytes, at)) {
-        if ((sample.frames > 0 && header->sampleRate != sample.sampleRate) ||
+    while (const auto header = ParseMpegFrameHeader(bytes.subspan(std::min(at, bytes.size())))) {
+        if (header->layer != 3 || header->bytes == 0 ||
+            (sample.frames > 0 && header->sampleRate != sample.sampleRate) ||
             at + static_cast<size_t>(header->bytes) > bytes.size()) {
             break;
         }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/mpeg_frame_header.h"
+
 namespace engine {
 namespace {
 
@@ -29,31 +31,10 @@ bool startsWith(std::span<const uint8_t> bytes, size_t at, const char* text) {
     return at + length <= bytes.size() && std::memcmp(bytes.data() + at, text, length) == 0;
 }
 
-struct FrameLayout {
-    int sampleRate = 0;
-    int samplesPerFrame = 0;
-    size_t tagOffset = 0;  // where a Xing or Info tag starts, after the side information
-};
-
-// Layer III frame header: version, rate, channels.
-std::optional<FrameLayout> layerThree(std::span<const uint8_t> frame) {
-    if (frame.size() < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0) {
-        return std::nullopt;
-    }
-    const int version = (frame[1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
-    const int layer = (frame[1] >> 1) & 3;    // 1: III
-    const int rateIndex = (frame[2] >> 2) & 3;
-    if (version == 1 || layer != 1 || rateIndex == 3) {
-        return std::nullopt;
-    }
-    constexpr int kRates[3] = {44100, 48000, 32000};
-    const bool mono = (frame[3] >> 6) == 3;
-    const bool mpeg1 = version == 3;
-    FrameLayout layout;
-    layout.sampleRate = kRates[rateIndex] / (mpeg1 ? 1 : (version == 2 ? 2 : 4));
-    layout.samplesPerFrame = mpeg1 ? 1152 : 576;
-    layout.tagOffset = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
-    return layout;
+// Where a Xing or Info tag starts in a layer III frame: after the header and the side
+// information.
+size_t tagOffset(const MpegFrameHeader& header) {
+    return 4 + (header.mpeg1 ? (header.mono ? 17 : 32) : (header.mono ? 9 : 17));
 }
 
 }  // namespace
@@ -84,11 +65,11 @@ int64_t TrailingTagsSize(std::span<const uint8_t> tail) {
 }
 
 std::optional<Mp3Header> ParseMp3Header(std::span<const uint8_t> frame, int64_t audioBytes) {
-    const std::optional<FrameLayout> layout = layerThree(frame);
-    if (!layout) {
+    const std::optional<MpegFrameHeader> layout = ParseMpegFrameHeader(frame);
+    if (!layout || layout->layer != 3) {
         return std::nullopt;
     }
-    size_t at = layout->tagOffset;
+    size_t at = tagOffset(*layout);
     if (!startsWith(frame, at, "Xing") && !startsWith(frame, at, "Info")) {
         return std::nullopt;
     }

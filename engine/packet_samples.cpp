@@ -4,34 +4,14 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "engine/mpeg_frame_header.h"
 #include "util/checked_arithmetic.h"
 
 namespace engine {
 namespace {
-
-struct MpegFrame {
-    int rate = 0;
-    int samples = 0;
-};
-
-// The fixed part of an MPEG audio frame header: sync, version, layer, rate.
-MpegFrame mpegFrame(const AVPacket& packet) {
-    if (packet.size < 4 || packet.data[0] != 0xFF || (packet.data[1] & 0xE0) != 0xE0) {
-        return {};
-    }
-    const int version = (packet.data[1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
-    const int layer = (packet.data[1] >> 1) & 3;    // 1: III, 2: II, 3: I
-    const int rateIndex = (packet.data[2] >> 2) & 3;
-    if (version == 1 || layer == 0 || rateIndex == 3) {
-        return {};
-    }
-    constexpr int kRates[3] = {44100, 48000, 32000};
-    const int divisor = version == 3 ? 1 : (version == 2 ? 2 : 4);
-    const int samples = layer == 3 ? 384 : (layer == 2 || version == 3 ? 1152 : 576);
-    return {kRates[rateIndex] / divisor, samples};
-}
 
 bool isMpegAudio(AVCodecID id) {
     return id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP3;
@@ -67,8 +47,9 @@ int64_t fixedSamples(const AVPacket& packet, const AVCodecParameters& codec, AVR
 PacketSamples packetSamples(const AVPacket& packet, const AVCodecParameters& codec,
                             AVRational timeBase, int sampleRate) {
     if (isMpegAudio(codec.codec_id)) {
-        const MpegFrame frame = mpegFrame(packet);
-        return frame.rate > 0 ? PacketSamples{frame.samples, frame.rate} : PacketSamples{};
+        const auto frame =
+            ParseMpegFrameHeader({packet.data, static_cast<size_t>(std::max(packet.size, 0))});
+        return frame ? PacketSamples{frame->samplesPerFrame, frame->sampleRate} : PacketSamples{};
     }
     int64_t count = fixedSamples(packet, codec, timeBase, sampleRate);
     if (count < 0) {
