@@ -32,7 +32,8 @@ class StartupFailure : public std::runtime_error {
 
 class Decks {
   public:
-    Decks(OpenFileDialog& comDialog, FolderListing& folders);
+    // `files` must outlive the decks.
+    Decks(OpenFileDialog& comDialog, FolderListing& folders, FileAnswers& files = readAtOpen_);
 
     Controls controls = BuildControls();
     FormState state;
@@ -131,8 +132,13 @@ class Decks {
 
     static size_t DeckIndex(int16_t deck) { return deck == 0 ? 0 : 1; }
     std::array<bool, 2> cued_{};  // the decks on the headphones
+    // Per deck, the number of its latest load: a load that waits for its file is dropped
+    // when a later one comes first.
+    std::array<uint64_t, 2> loads_{};
     OpenFileDialog& comDialog_;
     FolderListing& folders_;
+    FileAnswers& files_;
+    static inline FilesReadAtOpen readAtOpen_;
 };
 
 }  // namespace app

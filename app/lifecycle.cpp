@@ -8,8 +8,8 @@
 
 namespace app {
 
-Decks::Decks(OpenFileDialog& comDialog, FolderListing& folders)
-    : comDialog_(comDialog), folders_(folders) {}
+Decks::Decks(OpenFileDialog& comDialog, FolderListing& folders, FileAnswers& files)
+    : comDialog_(comDialog), folders_(folders), files_(files) {}
 
 std::string Decks::samplesFolder() const {
     return platform::ProgramFolder() + "/samples";

@@ -3,6 +3,7 @@
 // view implements these; tests fake them.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,24 @@ class DropData {
     // 0 when the drop carries no file list (dragged text, say).
     virtual int32_t FileCount() const = 0;
     virtual std::string File(int32_t number) const = 0;
+};
+
+// Files that may answer slowly, as on a network mount: the view reads what opening one
+// needs off the window's thread, so that a load waits for the file, not the window.
+class FileAnswers {
+  public:
+    virtual ~FileAnswers() = default;
+    // True when `path` opens without waiting on it (it answered within a short wait);
+    // otherwise `then` runs as a handler once it has answered.
+    virtual bool Answered(const std::string& path, std::function<void()> then) = 0;
+};
+
+// For views without slow files: every file is read at its open.
+class FilesReadAtOpen final : public FileAnswers {
+  public:
+    bool Answered(const std::string& /*path*/, std::function<void()> /*then*/) override {
+        return true;
+    }
 };
 
 }  // namespace app

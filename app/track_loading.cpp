@@ -21,6 +21,17 @@ void Decks::PlaySong(const std::string& fileName, int16_t deck) {
     if (!useful::IsPlayableFile(fileName)) {
         return;
     }
+    // A file that does not answer at once (a slow network mount) loads once it has; the
+    // deck plays on meanwhile, and a later load on it comes instead.
+    const uint64_t load = ++loads_[DeckIndex(deck)];
+    const bool answered = files_.Answered(fileName, [this, fileName, deck, load] {
+        if (loads_[DeckIndex(deck)] == load) {
+            PlaySong(fileName, deck);
+        }
+    });
+    if (!answered) {
+        return;
+    }
     const bool video = useful::IsVideoFile(fileName);
     const int16_t side = DeckOf(deck);
     const std::string alias = AliasOf(deck);

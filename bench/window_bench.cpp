@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench_media.h"
+#include "bench_window.h"
 #include "gui/folder_listing.h"
 #include "gui/mixer_window.h"
 #include "gui/open_dialog.h"
@@ -152,26 +153,15 @@ void measurePlaylistLoad(gui::MixerWindow& window) {
 }
 
 void measureWindow(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    gui::OpenDialog dialog;
-    gui::FolderFiles folders;
-    gui::MixerWindow window(dialog, folders, platform::ShutDownMediaService);
-    window.load();
-    window.show();
-    measureTicks(window);
-    measurePlaylistLoad(window);
-    window.close();
+    bench::ShownWindow shown(argc, argv);
+    measureTicks(shown.window);
+    measurePlaylistLoad(shown.window);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    if (qEnvironmentVariableIsEmpty("ROTAVOX_HOME")) {
-        qputenv("ROTAVOX_HOME", "bench-home");  // its samples folder, not the user's
-    }
+    bench::chooseWindowPlaces();
     if (argc > 1 && std::string(argv[1]) == "--first-paint") {
         return showUntilFirstPaint(argc, argv);
     }

@@ -14,7 +14,8 @@
 // takes longer than open may wait, the file starts as from a header, on an estimated length
 // that the scan's exact one replaces once it is built.
 //
-// Threads: open() and the accessors on the UI thread (sampleRate(), lengthFrames() and
+// Threads: open() on any one thread (the UI thread, or a reading ahead of the open: see
+// open_ahead.h), the accessors on the UI thread (sampleRate(), lengthFrames() and
 // pictureTimeline() are immutable after open); after open, seek(), read() and soundFrames()
 // belong to one reader thread; interrupt() from any.
 

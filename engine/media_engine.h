@@ -6,7 +6,9 @@
 // promptly: no call waits for decoding beyond what opening a file needs. A call
 // takes effect synchronously: the next mode() or positionMs() already reflects it.
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +42,15 @@ class MediaEngine {
     // stopped at 0, levels 1000/1000, speed 1000. Its length is exact and final.
     // `parentWindow` is the window registry handle its picture will live in.
     virtual OpenResult open(const std::string& path, int32_t parentWindow) = 0;
+
+    // Starts reading what opening `path` needs off the calling thread and waits up to
+    // `wait` for it: true when the file has answered, so that open() takes no longer than a
+    // local file's; otherwise `answered` runs (on another thread) once it has. For files on a
+    // slow mount, whose open would hold the window. An engine that reads at open says true.
+    virtual bool readAhead(const std::string& /*path*/, std::chrono::milliseconds /*wait*/,
+                           std::function<void()> /*answered*/) {
+        return true;
+    }
 
     // Releases the device at once; its fade-out finishes on its own.
     virtual void close(DeviceId device) = 0;

@@ -5,7 +5,7 @@
 // picture's decoder each open their own MediaInput of the same file; which stream is the
 // real video is decided here, once, for both.
 //
-// Threads: open() on the UI thread; afterwards one thread demuxes; interrupt() from any.
+// Threads: open() on any one thread; afterwards one thread demuxes; interrupt() from any.
 
 #include <atomic>
 #include <cstdint>

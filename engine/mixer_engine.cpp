@@ -47,6 +47,7 @@ void MixerEngine::stopOutput() {
 }
 
 void MixerEngine::shutdown() {
+    openAhead_.abandon();
     setHeadphones(nullptr);
     stopOutput();
     stopRecording();
@@ -83,31 +84,47 @@ void MixerEngine::collectRetired() {
     }
 }
 
-OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
-    OpenError error = OpenError::None;
-    std::unique_ptr<Source> source;
-    try {
-        source = OpenSource(path, error);
-    } catch (const std::bad_alloc&) {
-        return {0, OpenError::OutOfMemory};
-    }
-    if (error != OpenError::None) {
-        return {0, error};
+bool MixerEngine::readAhead(const std::string& path, std::chrono::milliseconds wait,
+                            std::function<void()> answered) {
+    return openAhead_.start(path, wait, std::move(answered));
+}
+
+ReadFile MixerEngine::readFile(const std::string& path, bool withPictures) const {
+    ReadFile file;
+    file.source = OpenSource(path, file.error);
+    if (file.error != OpenError::None) {
+        return file;
     }
     // A rate beyond the resampler's reach, which only a damaged header states, would play
     // at a wrong pitch.
-    if (!WithinResamplerReach(static_cast<double>(sampleRate_) / source->sampleRate())) {
-        return {0, OpenError::InvalidFile};
+    if (!WithinResamplerReach(static_cast<double>(sampleRate_) / file.source->sampleRate())) {
+        return ReadFile::Failed(OpenError::InvalidFile);
     }
-    // The device and its picture are made before the lock: opening a video's decoder
-    // reads the file, and other commands need not wait for that.
-    const std::optional<PictureTimeline> pictures = source->pictureTimeline();
+    if (const std::optional<PictureTimeline> pictures = file.source->pictureTimeline();
+        pictures && withPictures) {
+        file.pictures = VideoDecoder::open(path, *pictures);
+    }
+    return file;
+}
+
+OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
+    std::optional<ReadFile> file;
     std::unique_ptr<Device> device;
     std::unique_ptr<VideoTrack> video;
     try {
-        device = std::make_unique<Device>(std::move(source), sampleRate_, periodFrames_);
-        if (pictures) {
-            video = VideoTrack::open(path, *pictures, parentWindow, *device);
+        // Without a host for its picture no decoder thread is started for nothing.
+        file = openAhead_.take(path);
+        if (!file) {
+            file = readFile(path, VideoTrack::CanShowIn(parentWindow));
+        }
+        if (file->error != OpenError::None) {
+            return {0, file->error};
+        }
+        // The device and its picture are made before the lock: other commands need not
+        // wait for them.
+        device = std::make_unique<Device>(std::move(file->source), sampleRate_, periodFrames_);
+        if (file->pictures) {
+            video = VideoTrack::open(std::move(file->pictures), parentWindow, *device);
         }
     } catch (const std::bad_alloc&) {
         return {0, OpenError::OutOfMemory};

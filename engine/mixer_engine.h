@@ -31,6 +31,7 @@
 #include "engine/limiter.h"
 #include "engine/media_engine.h"
 #include "engine/mix_recorder.h"
+#include "engine/open_ahead.h"
 #include "engine/output.h"
 #include "engine/spsc_ring.h"
 #include "engine/video_track.h"
@@ -44,6 +45,8 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     ~MixerEngine() override;
 
     OpenResult open(const std::string& path, int32_t parentWindow) override;
+    bool readAhead(const std::string& path, std::chrono::milliseconds wait,
+                   std::function<void()> answered) override;
     void close(DeviceId device) override;
     int64_t lengthMs(DeviceId device) const override;
     int64_t positionMs(DeviceId device) const override;
@@ -82,7 +85,8 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     size_t periodFrames() const { return periodFrames_; }
     // Stops the output for good; the engine stays usable but silent.
     void stopOutput();
-    // Process exit: stops the output and frees every device (their reader threads end).
+    // Process exit: stops the output and frees every device (their reader threads end); the
+    // files still being read ahead of an open are left to end on their own.
     void shutdown();
     // UI thread: the sound gaps of every device, open or closed, since the engine started.
     // For benchmarks and soak runs.
@@ -117,6 +121,8 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
         }
     }
     void collectRetired();  // UI thread, mutex held: frees closed devices
+    // What opening `path` reads, on any thread; the decoder of its pictures if asked.
+    ReadFile readFile(const std::string& path, bool withPictures) const;
 
     // Immutable after construction.
     const int sampleRate_;
@@ -154,6 +160,9 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     LevelRamp cueBlend_;  // 1: the cued sum, 0: the master, in the headphones
     float cueBlendTarget_ = 0;
     std::array<float, 2 * kMaxChunk> cueMix_{};
+
+    // Last: its readings use the members above, so it goes first.
+    OpenAhead openAhead_{[this](const std::string& path) { return readFile(path, true); }};
 };
 
 }  // namespace engine

@@ -7,8 +7,9 @@
 // scan fixed for the whole file (see PictureTimeline): pictures that start after the sound
 // start that much later.
 //
-// Threads: open() and the destructor on the UI thread (open under the input's stall
-// deadline); restart(), takeDue() and the waits
+// Threads: open() on any one thread (under the input's stall deadline: a file read ahead
+// of its open is opened on its reading's thread), the destructor on the UI thread;
+// restart(), takeDue() and the waits
 // on the presenter's thread; decoding on the decoder's own thread.
 
 #include <atomic>

@@ -2,18 +2,16 @@
 
 namespace engine {
 
-std::unique_ptr<VideoTrack> VideoTrack::open(const std::string& path,
-                                             const PictureTimeline& timeline, int32_t parentWindow,
-                                             const DeviceClock& clock) {
-    // The host first: without one no decoder thread is started for nothing.
+bool VideoTrack::CanShowIn(int32_t parentWindow) {
+    return windowing::WithWindowHost(parentWindow, [](windowing::WindowHost&) {});
+}
+
+std::unique_ptr<VideoTrack> VideoTrack::open(std::unique_ptr<VideoDecoder> decoder,
+                                             int32_t parentWindow, const DeviceClock& clock) {
     std::unique_ptr<windowing::Picture> picture;
     windowing::WithWindowHost(
         parentWindow, [&picture](windowing::WindowHost& host) { picture = host.createPicture(); });
     if (!picture) {
-        return nullptr;
-    }
-    std::unique_ptr<VideoDecoder> decoder = VideoDecoder::open(path, timeline);
-    if (!decoder) {
         return nullptr;
     }
     std::unique_ptr<VideoTrack> track(new VideoTrack);

@@ -19,11 +19,13 @@ namespace engine {
 
 class VideoTrack {
   public:
-    // nullptr when `parentWindow` names no window host, or the file has no video that
-    // decodes: the device then plays without a picture. `clock` must outlive the track.
-    static std::unique_ptr<VideoTrack> open(const std::string& path,
-                                            const PictureTimeline& timeline, int32_t parentWindow,
-                                            const DeviceClock& clock);
+    // Whether `parentWindow` names a window host, where a picture can live.
+    static bool CanShowIn(int32_t parentWindow);
+    // The picture of `decoder` (see VideoDecoder::open) in `parentWindow`; nullptr when that
+    // names no window host: the device then plays without a picture. `clock` must outlive
+    // the track.
+    static std::unique_ptr<VideoTrack> open(std::unique_ptr<VideoDecoder> decoder,
+                                            int32_t parentWindow, const DeviceClock& clock);
     ~VideoTrack() = default;
     VideoTrack(const VideoTrack&) = delete;
     VideoTrack& operator=(const VideoTrack&) = delete;

@@ -19,7 +19,7 @@ namespace gui {
 
 MixerWindow::MixerWindow(app::OpenFileDialog& dialog, app::FolderListing& folders,
                          std::function<void()> afterUnload, FrameTaps frameTaps)
-    : decks_(dialog, folders),
+    : decks_(dialog, folders, files_),
       frameTaps_(std::move(frameTaps)),
       afterUnload_(std::move(afterUnload)) {
     const app::Control& form = decks_.controls.Decks;

@@ -22,6 +22,7 @@
 #include "app/Decks.h"
 #include "gui/control_events.h"
 #include "gui/event_routes.h"
+#include "gui/file_answers.h"
 #include "gui/mix_renderer.h"
 #include "gui/projector.h"
 #include "gui/projector_menu.h"
@@ -86,6 +87,7 @@ class MixerWindow final : public QWidget, private ControlEvents {
     void refresh();
     void unload();
 
+    FileAnswers files_{*this, [this](const std::function<void()>& handler) { run(handler); }};
     app::Decks decks_;
     EventRoutes routes_{decks_};
     std::vector<ControlView*> views_;

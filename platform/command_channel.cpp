@@ -35,6 +35,11 @@ std::shared_ptr<const windowing::FrameTap> FrameTapOf(const std::string& alias) 
     return Interpreter().frameTap(name);
 }
 
+bool ReadAhead(const std::string& path, std::chrono::milliseconds wait,
+               std::function<void()> answered) {
+    return engine::ProcessEngine().readAhead(path, wait, std::move(answered));
+}
+
 void SetCue(const std::string& alias, bool cued, int32_t level) {
     Interpreter().setCue(alias, cued, level);
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/headphones.h"
+#include "platform/media_service.h"
 #include "platform/text_buffer.h"
 
 namespace fake {
@@ -46,6 +47,18 @@ std::vector<std::string> FakePlatform::commands() const {
 
 void FakePlatform::addFile(const std::string& path, int32_t fileAttributes) {
     attributes[path] = fileAttributes;
+}
+
+void FakePlatform::answerFile(const std::string& path) {
+    const auto waiting = slowFiles.find(path);
+    if (waiting == slowFiles.end()) {
+        return;
+    }
+    const std::vector<std::function<void()>> waiters = std::move(waiting->second);
+    slowFiles.erase(waiting);
+    for (const auto& answered : waiters) {
+        answered();
+    }
 }
 
 void FakePlatform::addFolder(const std::string& path) {
@@ -139,6 +152,17 @@ int32_t ShellExecute(int32_t owner, const std::string& verb, const std::string& 
                      int32_t showCommand) {
     fake::Platform().shellCalls.push_back({owner, verb, file, parameters, directory, showCommand});
     return 42;
+}
+
+bool ReadAhead(const std::string& path, std::chrono::milliseconds /*wait*/,
+               std::function<void()> answered) {
+    auto& slow = fake::Platform().slowFiles;
+    const auto waiting = slow.find(path);
+    if (waiting == slow.end()) {
+        return true;
+    }
+    waiting->second.push_back(std::move(answered));
+    return false;
 }
 
 void SetCue(const std::string& alias, bool cued, int32_t level) {

@@ -1,11 +1,13 @@
 #pragma once
 // A scripted stand-in for platform/platform.h. It records every command text
 // exactly as sent (field padding included) and answers from a per-test script;
-// it also fakes file attributes, short paths, window rectangles and the shell, and records
-// the headphones' levels.
+// it also fakes file attributes, short paths, files slow to answer, window rectangles and the
+// shell, and records the headphones' levels.
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -54,6 +56,11 @@ class FakePlatform {
     void addFolder(const std::string& path);
     void setShortPath(const std::string& path, const std::string& shortForm);
 
+    // A file that does not answer a read-ahead until answerFile(path), which runs what
+    // waited for it, on the calling thread.
+    void makeSlow(const std::string& path) { slowFiles[path]; }
+    void answerFile(const std::string& path);
+
     // What the fake's error descriptions look like: "error <code>".
     static std::string describe(uint32_t code);
 
@@ -69,6 +76,7 @@ class FakePlatform {
     ScriptedAnswer take(const std::string& command);
     std::map<std::string, int32_t> attributes;
     std::map<std::string, std::string> shortPaths;
+    std::map<std::string, std::vector<std::function<void()>>> slowFiles;  // with their waiters
 
   private:
     std::map<std::string, ScriptedAnswer> standing_;

@@ -199,6 +199,46 @@ TEST_F(Playlists, DroppedFilesJoinThePlaylistInTheirOrderAndEnterStartsOne) {
     }
 }
 
+// A file on a slow mount: its load waits for it while the window goes on, runs once it has
+// answered (from another thread, as the media service answers), and is dropped when another
+// load reached the deck first.
+TEST_F(Playlists, ALoadWaitsForASlowFileWithoutTheWindowAndALaterLoadComesFirst) {
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/net/Far - One.mp3"),
+                   QUrl::fromLocalFile("/net/Far - Two.mp3"),
+                   QUrl::fromLocalFile("/music/Near.mp3")});
+    drop(*playlist().viewport(), files);
+    for (const char* path : {"/net/Far - One.mp3", "/net/Far - Two.mp3", "/music/Near.mp3"}) {
+        fake::Platform().addFile(path);
+    }
+    const auto startRow = [this](int row) {
+        QTest::mouseDClick(playlist().viewport(), Qt::LeftButton, {},
+                           playlist().visualItemRect(playlist().item(row)).center());
+    };
+    const auto answerFromAnotherThread = [](const std::string& path) {
+        std::thread([path] { fake::Platform().answerFile(path); }).join();
+        QCoreApplication::processEvents();
+    };
+    const std::string before = controls.lblTrack[0].Caption;
+    fake::Platform().makeSlow("/net/Far - One.mp3");
+    fake::Platform().sent.clear();
+    startRow(0);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(controls.lblTrack[0].Caption, before);
+    startRow(2);  // the slow file's load must not come after this one
+    fake::Platform().makeSlow("/net/Far - Two.mp3");
+    startRow(1);
+    answerFromAnotherThread("/net/Far - One.mp3");
+    EXPECT_EQ(controls.lblTrack[0].Caption, "Unknown - Near");
+
+    fake::Platform().sent.clear();
+    answerFromAnotherThread("/net/Far - Two.mp3");
+    ASSERT_GE(sent().size(), 2u);
+    EXPECT_EQ(sent()[0], "Close a");
+    EXPECT_EQ(sent()[1].rfind("open /net/Far - Two.mp3 ", 0), 0u) << sent()[1];
+    EXPECT_EQ(controls.lblTrack[0].Caption, "Far  - Two");
+}
+
 TEST_F(Playlists, TheDownKeyMovesTheSelectionAndTheModelFollows) {
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile("/music/one.mp3"), QUrl::fromLocalFile("/music/two.mp3"),

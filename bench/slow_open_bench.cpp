@@ -1,0 +1,195 @@
+// The window's thread while a file on a slow network mount loads: each kind of file is put
+// on the left deck by the handler a double-click runs, from a mirror of ./bench-media whose
+// every call answers after a delay (slow_mount, a FUSE file system: 20 ms and 100 ms a
+// round trip). Measured: the longest gap between ticks of a 2-ms timer on the window's
+// thread from the load until the deck plays (the longest the window was held), the time
+// until the deck plays, and what the same file's open took on the window's thread when the
+// window opened files where it stood (the engine's open, timed alone). Needs /dev/fuse and
+// fusermount3; off screen when no display is set.
+//   slow_open_bench [DELAY_MS ...]
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_media.h"
+#include "bench_window.h"
+#include "engine/media_engine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Kind {
+    const char* name;
+    std::string path;  // in ./bench-media
+};
+
+std::vector<Kind> kinds() {
+    const std::string song = "-i '" + bench::songWav() + "'";
+    return {
+        {"mp3 CBR 192k, Info header (5 min)", bench::songMp3Cbr()},
+        {"mp3 VBR, no header (5 min)", bench::songMp3Bare()},
+        {"AAC in MP4 (5 min)", bench::songAac()},
+        {"WMA v2 (5 min)", bench::media("song.wma", song + " -c:a wmav2 -b:a 128k")},
+        {"WAV (5 min)", bench::songWav()},
+        {"H.264 640x360 MP4 (5 min)", bench::songVideo()},
+    };
+}
+
+// The mirror of ./bench-media, mounted while this lives.
+class SlowMount {
+  public:
+    SlowMount(const std::string& folder, int delayMs) : point_(fs::absolute("bench-slow-mount")) {
+        fs::create_directories(point_);
+        child_ = fork();
+        if (child_ == 0) {
+            const std::string delay = std::to_string(delayMs);
+            const std::string self =
+                fs::read_symlink("/proc/self/exe").parent_path() / "slow_mount";
+            execl(self.c_str(), "slow_mount", folder.c_str(), point_.c_str(), delay.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 100 && !mounted(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~SlowMount() {
+        // Lazily if need be (a device closed last is freed at the engine's next command);
+        // the file system then ends without waiting for the files still open.
+        bench::run("fusermount3 -u '" + point_.string() + "' 2>/dev/null || fusermount3 -u -z '" +
+                   point_.string() + "'");
+        kill(child_, SIGTERM);
+        waitpid(child_, nullptr, 0);
+    }
+    bool mounted() const {
+        struct stat inside {
+        }, outside{};
+        return stat(point_.c_str(), &inside) == 0 &&
+               stat(point_.parent_path().c_str(), &outside) == 0 && inside.st_dev != outside.st_dev;
+    }
+    std::string mirror(const std::string& path) const {
+        return (point_ / fs::path(path).filename()).string();
+    }
+
+  private:
+    fs::path point_;
+    pid_t child_ = -1;
+};
+
+// The longest gap between ticks of a fine timer on this thread, while it runs.
+class Heartbeat {
+  public:
+    Heartbeat() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            longestMs_ = std::max(longestMs_, static_cast<double>(since_.nsecsElapsed()) / 1e6);
+            since_.restart();
+        });
+    }
+    void start() {
+        longestMs_ = 0;
+        since_.start();
+        timer_.start(2);
+    }
+    double stop() {
+        timer_.stop();
+        return longestMs_;
+    }
+
+  private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    double longestMs_ = 0;
+};
+
+// Runs the event loop until `done` or `limit`; false when the limit came first.
+template <typename Done>
+bool spinUntil(Done done, std::chrono::seconds limit) {
+    const auto end = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > end) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+void loadEachKind(gui::MixerWindow& window, const SlowMount& mount) {
+    app::Controls& controls = window.decks().controls;
+    for (const Kind& kind : kinds()) {
+        const std::string path = mount.mirror(kind.path);
+        // As the window opened files before: the engine's open on this thread, alone.
+        const auto openStart = Clock::now();
+        const engine::OpenResult opened =
+            engine::ProcessEngine().open(path, window.videoAreaHandle());
+        const double syncMs = bench::seconds(Clock::now() - openStart) * 1e3;
+        engine::ProcessEngine().close(opened.device);
+
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // attributes forgotten
+        controls.lblTrack[0].Caption.clear();                          // to see the load land
+        Heartbeat heartbeat;
+        heartbeat.start();
+        QCoreApplication::processEvents();
+        const auto start = Clock::now();
+        window.decks().PlaySong(path, 0);
+        const bool loaded = spinUntil([&] { return !controls.lblTrack[0].Caption.empty(); },
+                                      std::chrono::seconds(60));
+        const double loadMs = bench::seconds(Clock::now() - start) * 1e3;
+        const auto playing = Clock::now();
+        spinUntil([&] { return Clock::now() - playing > std::chrono::milliseconds(300); },
+                  std::chrono::seconds(1));  // 300 ms of playing after the load, still watched
+        const double longest = heartbeat.stop();
+        std::printf(
+            "  %-36s open on the window's thread as before %7.0f ms | now: playing after "
+            "%6.0f ms%s, longest the window was held %5.1f ms\n",
+            kind.name, syncMs, loadMs, loaded ? "" : " (never)", longest);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    bench::chooseWindowPlaces();
+    if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER")) {
+        qputenv("SDL_AUDIODRIVER", "dummy");
+    }
+    std::vector<int> delays;
+    for (int i = 1; i < argc; ++i) {
+        delays.push_back(std::stoi(argv[i]));
+    }
+    if (delays.empty()) {
+        delays = {20, 100};
+    }
+    kinds();  // made before any mount
+    bench::ShownWindow shown(argc, argv);
+    gui::MixerWindow& window = shown.window;
+    for (const int delay : delays) {
+        const SlowMount mount(fs::absolute("bench-media").string(), delay);
+        if (!mount.mounted()) {
+            std::printf("cannot mount the slow mirror here (needs /dev/fuse and fusermount3)\n");
+            return 1;
+        }
+        std::printf("every call on the mount answers after %d ms:\n", delay);
+        loadEachKind(window, mount);
+        // Nothing left open on the mount: a local file on the deck, the closed ones freed.
+        window.decks().PlaySong(bench::songWav(), 0);
+        spinUntil([] { return false; }, std::chrono::seconds(1));
+    }
+    return 0;
+}
