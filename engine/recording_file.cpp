@@ -1,6 +1,7 @@
 #include "engine/recording_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 
@@ -31,7 +32,10 @@ int32_t to24Bit(float sample) {
 
 std::unique_ptr<RecordingFile> RecordingFile::create(const std::string& path, int sampleRate,
                                                      std::string& error) {
-    const std::string extension = std::filesystem::path(path).extension().string();
+    // "Set.FLAC" is a FLAC file too, as every player takes it.
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     Kind kind = Kind::Flac;
     if (extension == ".wav") {
         kind = Kind::Wav;

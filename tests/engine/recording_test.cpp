@@ -115,6 +115,12 @@ TEST(RecordingRefusals, SayWhyAndChangeNothing) {
     EXPECT_EQ(mixer.stopRecording().path, first);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "second.wav"));
     EXPECT_EQ(ffmpegDecode(first).size(), 2 * (kRate / 5));
+
+    const std::string upperCase = (folder.path() / "Set.FLAC").string();  // as typed
+    ASSERT_EQ(mixer.startRecording(upperCase), "");
+    rig.render(kRate / 10);
+    EXPECT_EQ(mixer.stopRecording().path, upperCase);
+    EXPECT_EQ(ffmpegDecode(upperCase).size(), 2 * (kRate / 10));
 }
 
 // On a real-time output, recordings started and stopped while the callback runs on its own
