@@ -112,9 +112,9 @@ OpenResult MixerEngine::open(const std::string& path, int32_t parentWindow) {
     std::unique_ptr<Device> device;
     std::unique_ptr<VideoTrack> video;
     try {
-        // Without a host for its picture no decoder thread is started for nothing.
         file = openAhead_.take(path);
         if (!file) {
+            // Without a host for its picture no decoder thread is started for nothing.
             file = readFile(path, VideoTrack::CanShowIn(parentWindow));
         }
         if (file->error != OpenError::None) {

@@ -1,6 +1,7 @@
 #include "engine/open_ahead.h"
 
 #include <algorithm>
+#include <exception>
 #include <new>
 
 namespace engine {
@@ -74,6 +75,8 @@ void OpenAhead::run(Reading& reading) {
         file = read_(reading.path);
     } catch (const std::bad_alloc&) {
         file = ReadFile::Failed(OpenError::OutOfMemory);
+    } catch (const std::exception&) {
+        file = ReadFile::Failed(OpenError::Internal);  // a thread that cannot start, say
     }
     std::vector<std::function<void()>> answered;
     {
