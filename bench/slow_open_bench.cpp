@@ -1,17 +1,12 @@
 // The window's thread while a file on a slow network mount loads: each kind of file is put
 // on the left deck by the handler a double-click runs, from a mirror of ./bench-media whose
-// every call answers after a delay (slow_mount, a FUSE file system: 20 ms and 100 ms a
+// every call answers after a delay (tests/slow_mount, a FUSE file system: 20 ms and 100 ms a
 // round trip). Measured: the longest gap between ticks of a 2-ms timer on the window's
 // thread from the load until the deck plays (the longest the window was held), the time
 // until the deck plays, and what the same file's open took on the window's thread when the
 // window opened files where it stood (the engine's open, timed alone). Needs /dev/fuse and
 // fusermount3; off screen when no display is set.
 //   slow_open_bench [DELAY_MS ...]
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <csignal>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -27,6 +22,7 @@
 #include "bench_media.h"
 #include "bench_window.h"
 #include "engine/media_engine.h"
+#include "slow_mount/mirror.h"
 
 namespace {
 
@@ -49,47 +45,6 @@ std::vector<Kind> kinds() {
         {"H.264 640x360 MP4 (5 min)", bench::songVideo()},
     };
 }
-
-// The mirror of ./bench-media, mounted while this lives.
-class SlowMount {
-  public:
-    SlowMount(const std::string& folder, int delayMs) : point_(fs::absolute("bench-slow-mount")) {
-        fs::create_directories(point_);
-        child_ = fork();
-        if (child_ == 0) {
-            const std::string delay = std::to_string(delayMs);
-            const std::string self =
-                fs::read_symlink("/proc/self/exe").parent_path() / "slow_mount";
-            execl(self.c_str(), "slow_mount", folder.c_str(), point_.c_str(), delay.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 100 && !mounted(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~SlowMount() {
-        // Lazily if need be (a device closed last is freed at the engine's next command);
-        // the file system then ends without waiting for the files still open.
-        bench::run("fusermount3 -u '" + point_.string() + "' 2>/dev/null || fusermount3 -u -z '" +
-                   point_.string() + "'");
-        kill(child_, SIGTERM);
-        waitpid(child_, nullptr, 0);
-    }
-    bool mounted() const {
-        struct stat inside {
-        }, outside{};
-        return stat(point_.c_str(), &inside) == 0 &&
-               stat(point_.parent_path().c_str(), &outside) == 0 && inside.st_dev != outside.st_dev;
-    }
-    std::string mirror(const std::string& path) const {
-        return (point_ / fs::path(path).filename()).string();
-    }
-
-  private:
-    fs::path point_;
-    pid_t child_ = -1;
-};
 
 // The longest gap between ticks of a fine timer on this thread, while it runs.
 class Heartbeat {
@@ -130,7 +85,7 @@ bool spinUntil(Done done, std::chrono::seconds limit) {
     return true;
 }
 
-void loadEachKind(gui::MixerWindow& window, const SlowMount& mount) {
+void loadEachKind(gui::MixerWindow& window, const slowmount::Mirror& mount) {
     app::Controls& controls = window.decks().controls;
     for (const Kind& kind : kinds()) {
         const std::string path = mount.mirror(kind.path);
@@ -180,7 +135,7 @@ int main(int argc, char* argv[]) {
     bench::ShownWindow shown(argc, argv);
     gui::MixerWindow& window = shown.window;
     for (const int delay : delays) {
-        const SlowMount mount(fs::absolute("bench-media").string(), delay);
+        const slowmount::Mirror mount(fs::absolute("bench-media").string(), delay);
         if (!mount.mounted()) {
             std::printf("cannot mount the slow mirror here (needs /dev/fuse and fusermount3)\n");
             return 1;

@@ -79,7 +79,10 @@ void MixerEngine::collectRetired() {
                                      [done](const auto& d) { return d.get() == done; });
         if (it != closing_.end()) {
             addGaps(freedGaps_, done->gaps());
-            closing_.erase(it);  // joins the reader thread, here and not in the callback
+            // Its reader thread is joined on the reaper, not in the callback nor here: it
+            // may be held in a read of the file.
+            reaper_.bury(std::move(*it));
+            closing_.erase(it);
         }
     }
 }
@@ -163,9 +166,13 @@ void MixerEngine::close(DeviceId device) {
             videos_.erase(picture);
         }
     }
-    // The picture goes at once, without the lock: it joins its threads. Those read the
-    // device's clock, so the device is closed (and may be freed) only after.
-    video.reset();
+    // The picture goes at once, without the lock: its presenter reads the device's clock, so
+    // the device is closed (and may be freed) only after. Its decoder, which may be held in a
+    // read of the file, is freed on the reaper, before the device.
+    if (video) {
+        reaper_.bury(video->stopAndReleaseDecoder());
+        video.reset();
+    }
     std::lock_guard lock(mutex_);
     closed->requestClose();
     closing_.push_back(std::move(closed));

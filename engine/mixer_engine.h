@@ -33,6 +33,7 @@
 #include "engine/mix_recorder.h"
 #include "engine/open_ahead.h"
 #include "engine/output.h"
+#include "engine/reaper.h"
 #include "engine/spsc_ring.h"
 #include "engine/video_track.h"
 
@@ -120,7 +121,7 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
             command(*d);
         }
     }
-    void collectRetired();  // UI thread, mutex held: frees closed devices
+    void collectRetired();  // UI thread, mutex held: closed devices to the reaper
     // What opening `path` reads, on any thread; the decoder of its pictures if asked.
     ReadFile readFile(const std::string& path, bool withPictures) const;
 
@@ -160,6 +161,8 @@ class MixerEngine final : public MediaEngine, private RenderCallback {
     LevelRamp cueBlend_;  // 1: the cued sum, 0: the master, in the headphones
     float cueBlendTarget_ = 0;
     std::array<float, 2 * kMaxChunk> cueMix_{};
+
+    Reaper reaper_;  // frees closed devices and pictures' decoders
 
     // Last: its readings use the members above, so it goes first.
     OpenAhead openAhead_{[this](const std::string& path) { return readFile(path, true); }};

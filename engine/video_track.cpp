@@ -25,6 +25,11 @@ std::unique_ptr<VideoTrack> VideoTrack::open(std::unique_ptr<VideoDecoder> decod
     return track;
 }
 
+std::unique_ptr<VideoDecoder> VideoTrack::stopAndReleaseDecoder() {
+    presenter_.reset();  // it takes frames from the decoder
+    return std::move(decoder_);
+}
+
 void VideoTrack::place(int32_t x, int32_t y, int32_t cx, int32_t cy) {
     width_ = cx > 0 ? cx : width_;
     height_ = cy > 0 ? cy : height_;

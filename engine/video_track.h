@@ -30,6 +30,10 @@ class VideoTrack {
     VideoTrack(const VideoTrack&) = delete;
     VideoTrack& operator=(const VideoTrack&) = delete;
 
+    // Stops showing and hands over the decoder, which may be held in a read of the file, to
+    // be freed elsewhere; the track is then only to be destroyed.
+    std::unique_ptr<VideoDecoder> stopAndReleaseDecoder();
+
     // Position and size in the host's pixels; a cx or cy of 0 keeps that side's size.
     void place(int32_t x, int32_t y, int32_t cx, int32_t cy);
     VideoStats stats() const { return presenter_->stats(); }

@@ -1,6 +1,7 @@
 // A read-only mirror of a folder whose every file-system call answers after a delay, as a
 // slow network mount does: `slow_mount FOLDER MOUNTPOINT DELAY_MS` (in the foreground; end
-// it with `fusermount3 -u MOUNTPOINT`). For slow_open_bench.
+// it with `fusermount3 -u MOUNTPOINT`). SIGUSR1 makes it stop answering, as a server gone
+// away; SIGUSR2 makes it answer again. See mirror.h.
 
 #define FUSE_USE_VERSION 31
 #include <dirent.h>
@@ -8,8 +9,10 @@
 #include <fuse3/fuse.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -18,9 +21,18 @@ namespace {
 
 std::string gFolder;
 std::chrono::milliseconds gDelay{0};
+std::atomic<bool> gStalled{false};  // lock-free: set from signal handlers
+
+// Every call is one round trip to the server, and none comes back while it is away.
+void roundTrip() {
+    std::this_thread::sleep_for(gDelay);
+    while (gStalled.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 std::string mirrored(const char* path) {
-    std::this_thread::sleep_for(gDelay);  // every call is one round trip to the server
+    roundTrip();
     return gFolder + path;
 }
 
@@ -51,7 +63,7 @@ int openFile(const char* path, fuse_file_info* file) {
 }
 
 int readFile(const char* /*path*/, char* buffer, size_t size, off_t offset, fuse_file_info* file) {
-    std::this_thread::sleep_for(gDelay);
+    roundTrip();
     const ssize_t got = ::pread(static_cast<int>(file->fh), buffer, size, offset);
     return got < 0 ? -errno : static_cast<int>(got);
 }
@@ -68,6 +80,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: slow_mount FOLDER MOUNTPOINT DELAY_MS\n");
         return 2;
     }
+    std::signal(SIGUSR1, [](int) { gStalled.store(true); });
+    std::signal(SIGUSR2, [](int) { gStalled.store(false); });
     gFolder = argv[1];
     gDelay = std::chrono::milliseconds(std::stoi(argv[3]));
     fuse_operations operations{};
