@@ -8,7 +8,8 @@
 // start that much later.
 //
 // Threads: open() on any one thread (under the input's stall deadline: a file read ahead
-// of its open is opened on its reading's thread), the destructor on the UI thread;
+// of its open is opened on its reading's thread), the destructor on any one thread (a
+// closed picture's is freed on the engine's reaper);
 // restart(), takeDue() and the waits
 // on the presenter's thread; decoding on the decoder's own thread.
 
