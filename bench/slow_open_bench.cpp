@@ -4,8 +4,9 @@
 // round trip). Measured: the longest gap between ticks of a 2-ms timer on the window's
 // thread from the load until the deck plays (the longest the window was held), the time
 // until the deck plays, and what the same file's open took on the window's thread when the
-// window opened files where it stood (the engine's open, timed alone). Needs /dev/fuse and
-// fusermount3; off screen when no display is set.
+// window opened files where it stood (the engine's open, timed alone). Then the mount stops
+// answering while a deck plays from it, and the deck is given another file from it and then a
+// local one. Needs /dev/fuse and fusermount3; off screen when no display is set.
 //   slow_open_bench [DELAY_MS ...]
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,8 +87,33 @@ bool spinUntil(Done done, std::chrono::seconds limit) {
     return true;
 }
 
-void loadEachKind(gui::MixerWindow& window, const slowmount::Mirror& mount) {
+// Loads `path` on the left deck by the handler a double-click runs, and watches the window's
+// thread until the deck plays it and 300 ms on (or `limit`): the longest it was held, and
+// how long until the deck played it (nullopt: it never did).
+struct Load {
+    double longestHeldMs = 0;
+    std::optional<double> playingAfterMs;
+};
+Load watchLoad(gui::MixerWindow& window, const std::string& path, std::chrono::seconds limit) {
     app::Controls& controls = window.decks().controls;
+    controls.lblTrack[0].Caption.clear();  // to see the load land
+    Heartbeat heartbeat;
+    heartbeat.start();
+    QCoreApplication::processEvents();
+    const auto start = Clock::now();
+    window.decks().PlaySong(path, 0);
+    Load load;
+    if (spinUntil([&] { return !controls.lblTrack[0].Caption.empty(); }, limit)) {
+        load.playingAfterMs = bench::seconds(Clock::now() - start) * 1e3;
+    }
+    const auto playing = Clock::now();
+    spinUntil([&] { return Clock::now() - playing > std::chrono::milliseconds(300); },
+              std::chrono::seconds(1));
+    load.longestHeldMs = heartbeat.stop();
+    return load;
+}
+
+void loadEachKind(gui::MixerWindow& window, const slowmount::Mirror& mount) {
     for (const Kind& kind : kinds()) {
         const std::string path = mount.mirror(kind.path);
         // As the window opened files before: the engine's open on this thread, alone.
@@ -97,24 +124,30 @@ void loadEachKind(gui::MixerWindow& window, const slowmount::Mirror& mount) {
         engine::ProcessEngine().close(opened.device);
 
         std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // attributes forgotten
-        controls.lblTrack[0].Caption.clear();                          // to see the load land
-        Heartbeat heartbeat;
-        heartbeat.start();
-        QCoreApplication::processEvents();
-        const auto start = Clock::now();
-        window.decks().PlaySong(path, 0);
-        const bool loaded = spinUntil([&] { return !controls.lblTrack[0].Caption.empty(); },
-                                      std::chrono::seconds(60));
-        const double loadMs = bench::seconds(Clock::now() - start) * 1e3;
-        const auto playing = Clock::now();
-        spinUntil([&] { return Clock::now() - playing > std::chrono::milliseconds(300); },
-                  std::chrono::seconds(1));  // 300 ms of playing after the load, still watched
-        const double longest = heartbeat.stop();
+        const Load load = watchLoad(window, path, std::chrono::seconds(60));
         std::printf(
             "  %-36s open on the window's thread as before %7.0f ms | now: playing after "
-            "%6.0f ms%s, longest the window was held %5.1f ms\n",
-            kind.name, syncMs, loadMs, loaded ? "" : " (never)", longest);
+            "%6.0f ms, longest the window was held %5.1f ms\n",
+            kind.name, syncMs, load.playingAfterMs.value_or(-1), load.longestHeldMs);
     }
+}
+
+// The mount stops answering while the deck plays from it: a second file from it, then a
+// local one, loaded on that deck.
+void loadWhileStalled(gui::MixerWindow& window, const slowmount::Mirror& mount) {
+    const Load playing =
+        watchLoad(window, mount.mirror(bench::songMp3Cbr()), std::chrono::seconds(60));
+    mount.stall();
+    const Load stalled = watchLoad(window, mount.mirror(bench::songAac()), std::chrono::seconds(3));
+    const Load local = watchLoad(window, bench::songWav(), std::chrono::seconds(10));
+    mount.answer();
+    std::printf(
+        "the mount stops answering while the deck plays from it (playing after %.0f ms):\n"
+        "  another file from it: %s, longest the window was held %.1f ms in 3 s\n"
+        "  then a local file: playing after %.0f ms, longest the window was held %.1f ms\n",
+        playing.playingAfterMs.value_or(-1),
+        stalled.playingAfterMs ? "played (the mount answered?)" : "waits for the mount",
+        stalled.longestHeldMs, local.playingAfterMs.value_or(-1), local.longestHeldMs);
 }
 
 }  // namespace
@@ -142,6 +175,9 @@ int main(int argc, char* argv[]) {
         }
         std::printf("every call on the mount answers after %d ms:\n", delay);
         loadEachKind(window, mount);
+        if (delay == delays.back()) {
+            loadWhileStalled(window, mount);
+        }
         // Nothing left open on the mount: a local file on the deck, the closed ones freed.
         window.decks().PlaySong(bench::songWav(), 0);
         spinUntil([] { return false; }, std::chrono::seconds(1));

@@ -1,5 +1,7 @@
 #include "engine/open_ahead.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <exception>
 #include <new>
@@ -78,6 +80,10 @@ void OpenAhead::run(Reading& reading) {
     } catch (const std::exception&) {
         file = ReadFile::Failed(OpenError::Internal);  // a thread that cannot start, say
     }
+    // The window looks the file up once more when it opens it (for its short name); looked up
+    // here last, that is answered from the system's attribute cache, not by the mount.
+    struct stat attributes {};
+    ::stat(reading.path.c_str(), &attributes);
     std::vector<std::function<void()>> answered;
     {
         std::lock_guard lock(mutex_);
