@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -128,6 +130,8 @@ class Decks {
     double secondsPlayed(int16_t deck);
     void addToPlaylist(int16_t deck, const std::string& path);
     void addListedFiles(int16_t deck, const std::string& playlistFile);
+    void addListing(int16_t deck, const std::string& playlistFile,
+                    const useful::PlaylistListing& listing);
     std::string samplesFolder() const;
 
     static size_t DeckIndex(int16_t deck) { return deck == 0 ? 0 : 1; }
@@ -135,6 +139,9 @@ class Decks {
     // Per deck, the number of its latest load: a load that waits for its file is dropped
     // when a later one comes first.
     std::array<uint64_t, 2> loads_{};
+    // Per deck, while a playlist file added to it has not answered: what was added after it,
+    // in order, to be added once it has.
+    std::array<std::optional<std::deque<std::string>>, 2> addsAfterList_;
     OpenFileDialog& comDialog_;
     FolderListing& folders_;
     FileAnswers& files_;

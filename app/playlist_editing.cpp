@@ -15,8 +15,13 @@ constexpr int16_t kEnterKey = 13;
 }  // namespace
 
 // A path without a playlist name is passed over; both lists are touched only after.
-// A playlist file adds the files it lists instead.
+// A playlist file adds the files it lists instead; while it has not answered, what is added
+// after it waits for it.
 void Decks::addToPlaylist(int16_t deck, const std::string& path) {
+    if (std::optional<std::deque<std::string>>& waiting = addsAfterList_[DeckIndex(deck)]) {
+        waiting->push_back(path);
+        return;
+    }
     if (useful::IsPlaylistFile(path)) {
         addListedFiles(deck, path);
         return;

@@ -8,9 +8,29 @@
 
 namespace app {
 
-// Each listed file by the rule for one path. What could not be added is only counted.
+// Read off the window's thread: a list on a slow share holds up only what comes after it.
 void Decks::addListedFiles(int16_t deck, const std::string& playlistFile) {
-    const useful::PlaylistListing listing = useful::ReadPlaylistFile(playlistFile);
+    const std::optional<useful::PlaylistListing> listing = files_.Listed(
+        playlistFile, [this, deck, playlistFile](const useful::PlaylistListing& listed) {
+            std::optional<std::deque<std::string>>& waiting = addsAfterList_[DeckIndex(deck)];
+            const std::deque<std::string> after =
+                std::move(waiting).value_or(std::deque<std::string>{});
+            waiting.reset();
+            addListing(deck, playlistFile, listed);
+            for (const std::string& path : after) {
+                addToPlaylist(deck, path);  // waits again behind another slow list
+            }
+        });
+    if (!listing) {
+        addsAfterList_[DeckIndex(deck)].emplace();
+        return;
+    }
+    addListing(deck, playlistFile, *listing);
+}
+
+// Each listed file by the rule for one path. What could not be added is only counted.
+void Decks::addListing(int16_t deck, const std::string& playlistFile,
+                       const useful::PlaylistListing& listing) {
     for (const std::string& file : listing.files) {
         addToPlaylist(deck, file);
     }

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "util/playlist_file.h"
 
 namespace app {
 
@@ -44,13 +47,23 @@ class FileAnswers {
     // True when `path` opens without waiting on it (it answered within a short wait);
     // otherwise `then` runs as a handler once it has answered.
     virtual bool Answered(const std::string& path, std::function<void()> then) = 0;
+    // What `playlistFile` lists (see useful::ReadPlaylistFile) when it was read within a short
+    // wait; otherwise nothing, and `then` runs as a handler with it once it has been read.
+    virtual std::optional<useful::PlaylistListing> Listed(
+        const std::string& playlistFile,
+        std::function<void(const useful::PlaylistListing& listing)> then) = 0;
 };
 
 // For views without slow files: every file is read at its open.
-class FilesReadAtOpen final : public FileAnswers {
+class FilesReadAtOpen : public FileAnswers {
   public:
     bool Answered(const std::string& /*path*/, std::function<void()> /*then*/) override {
         return true;
+    }
+    std::optional<useful::PlaylistListing> Listed(
+        const std::string& playlistFile,
+        std::function<void(const useful::PlaylistListing&)> /*then*/) override {
+        return useful::ReadPlaylistFile(playlistFile);
     }
 };
 

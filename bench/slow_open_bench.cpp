@@ -4,9 +4,10 @@
 // round trip). Measured: the longest gap between ticks of a 2-ms timer on the window's
 // thread from the load until the deck plays (the longest the window was held), the time
 // until the deck plays, and what the same file's open took on the window's thread when the
-// window opened files where it stood (the engine's open, timed alone). Then the mount stops
-// answering while a deck plays from it, and the deck is given another file from it and then a
-// local one. Needs /dev/fuse and fusermount3; off screen when no display is set.
+// window opened files where it stood (the engine's open, timed alone); then a 100-entry
+// playlist file dropped from the mount. Last, the mount stops answering while a deck plays
+// from it, and the deck is given another file from it and then a local one. Needs /dev/fuse
+// and fusermount3; off screen when no display is set.
 //   slow_open_bench [DELAY_MS ...]
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -132,6 +134,32 @@ void loadEachKind(gui::MixerWindow& window, const slowmount::Mirror& mount) {
     }
 }
 
+// A playlist file of 100 entries dropped on the left playlist from the mount: the longest
+// the window was held, and when its entries were there.
+void dropList(gui::MixerWindow& window, const slowmount::Mirror& mount) {
+    const std::string list = fs::absolute("bench-media/set-100.m3u8").string();
+    if (!fs::exists(list)) {
+        std::ofstream text(list);
+        for (int i = 0; i < 100; ++i) {
+            text << fs::path(bench::songMp3Cbr()).filename().string() << "\n";
+        }
+    }
+    const std::vector<std::string>& entries = window.decks().controls.lstPlaylist[0].List;
+    const size_t before = entries.size();
+    Heartbeat heartbeat;
+    heartbeat.start();
+    QCoreApplication::processEvents();
+    const auto start = Clock::now();
+    window.openFiles({mount.mirror(list)});
+    const bool listed =
+        spinUntil([&] { return entries.size() >= before + 100; }, std::chrono::seconds(60));
+    const double listedMs = bench::seconds(Clock::now() - start) * 1e3;
+    std::printf(
+        "  a 100-entry playlist file dropped: listed after %.0f ms%s, longest the window "
+        "was held %.1f ms\n",
+        listedMs, listed ? "" : " (never)", heartbeat.stop());
+}
+
 // The mount stops answering while the deck plays from it: a second file from it, then a
 // local one, loaded on that deck.
 void loadWhileStalled(gui::MixerWindow& window, const slowmount::Mirror& mount) {
@@ -175,6 +203,7 @@ int main(int argc, char* argv[]) {
         }
         std::printf("every call on the mount answers after %d ms:\n", delay);
         loadEachKind(window, mount);
+        dropList(window, mount);
         if (delay == delays.back()) {
             loadWhileStalled(window, mount);
         }

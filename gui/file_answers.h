@@ -1,7 +1,8 @@
 #pragma once
-// The window's side of files that answer slowly: each file's reading goes to the media
-// service, which reads it off the UI thread; a load that had to wait runs as a handler of
-// the window once the file has answered, unless the window has gone by then.
+// The window's side of files that answer slowly: a media file's reading goes to the media
+// service, which reads it off the UI thread; a playlist file is read on a thread of its own.
+// What had to wait for its file runs as a handler of the window once the file has answered,
+// unless the window has gone by then.
 
 #include <QObject>
 #include <QPointer>
@@ -24,6 +25,9 @@ class FileAnswers final : public app::FileAnswers {
         : window_(&window), runHandler_(std::move(runHandler)) {}
 
     bool Answered(const std::string& path, std::function<void()> then) override;
+    std::optional<useful::PlaylistListing> Listed(
+        const std::string& playlistFile,
+        std::function<void(const useful::PlaylistListing&)> then) override;
 
   private:
     QPointer<QObject> window_;

@@ -1,6 +1,8 @@
 #pragma once
 // A started window `Decks` over the scripted platform, with faked toolkit services.
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,28 @@ class FakeDrop : public app::DropData {
 
   private:
     std::vector<std::string> paths_;
+};
+
+// Files answer at once, but for the playlist files made slow: those answer on answer().
+class FakeFileAnswers : public app::FilesReadAtOpen {
+  public:
+    std::optional<useful::PlaylistListing> Listed(
+        const std::string& playlistFile,
+        std::function<void(const useful::PlaylistListing&)> then) override {
+        if (!slowLists.contains(playlistFile)) {
+            return FilesReadAtOpen::Listed(playlistFile, then);
+        }
+        waiting[playlistFile] = std::move(then);
+        return std::nullopt;
+    }
+    void answer(const std::string& playlistFile) {
+        slowLists.erase(playlistFile);
+        const auto then = std::move(waiting.at(playlistFile));
+        waiting.erase(playlistFile);
+        then(useful::ReadPlaylistFile(playlistFile));
+    }
+    std::set<std::string> slowLists;
+    std::map<std::string, std::function<void(const useful::PlaylistListing&)>> waiting;
 };
 
 using Commands = std::vector<std::string>;
@@ -73,7 +97,8 @@ class DecksTest : public PlatformTest {
 
     FakeDialog dialog;
     FakeFolders folders;
-    app::Decks decks{dialog, folders};
+    FakeFileAnswers files;
+    app::Decks decks{dialog, folders, files};
     app::Controls& controls = decks.controls;
     app::FormState& state = decks.state;
 };

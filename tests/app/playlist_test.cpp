@@ -73,6 +73,30 @@ TEST_F(Playlists, APlaylistFileDroppedOrChosenAddsTheFilesItListsInItsPlace) {
     EXPECT_EQ(names(1), (Commands{"two", "one"}));
 }
 
+// A playlist file on a slow share: what it lists lands in its place once it has answered,
+// and whatever was added to that deck after it waits for it; the other deck does not.
+TEST_F(Playlists, AListThatAnswersLateKeepsItsPlaceAndWhatCameAfterWaitsForIt) {
+    const TempFolder made("listed");
+    const std::filesystem::path& folder = made.path();
+    std::ofstream(folder / "one.mp3") << "x";
+    const std::string list = (folder / "set.m3u").string();
+    std::ofstream(list) << "one.mp3\n";
+    files.slowLists.insert(list);
+
+    addEntries(0, {"/m/first.mp3", list, "/m/last.mp3"});
+    dialog.fileName = "/m/chosen later.mp3";
+    decks.cmdAddPlaylist_Click(0);
+    addEntries(1, {"/m/other deck.mp3"});
+    EXPECT_EQ(names(0), (Commands{"first"}));
+    EXPECT_EQ(names(1), (Commands{"other deck"}));
+
+    files.answer(list);
+    EXPECT_EQ(names(0), (Commands{"first", "one", "last", "chosen later"}));
+    EXPECT_EQ(paths(0).size(), names(0).size());
+    addEntries(0, {"/m/after.mp3"});
+    EXPECT_EQ(names(0).back(), "after");
+}
+
 TEST_F(Playlists, RemovingTakesTheSamePositionFromBothLists) {
     addEntries(0, {"/m/one.mp3", "/m/two.mp3", "/m/three.mp3"});
     decks.cmdRemovePlaylist_Click(0);  // nothing selected
