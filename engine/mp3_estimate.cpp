@@ -1,8 +1,5 @@
 #include "engine/mp3_estimate.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -37,13 +34,6 @@ Mp3FrameSample framesFrom(std::span<const uint8_t> bytes, size_t at) {
     return sample;
 }
 
-std::vector<uint8_t> readAt(int file, int64_t offset, size_t count) {
-    std::vector<uint8_t> bytes(count);
-    const ssize_t got = pread(file, bytes.data(), count, offset);
-    bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return bytes;
-}
-
 }  // namespace
 
 Mp3FrameSample SampleMp3Frames(std::span<const uint8_t> bytes) {
@@ -56,23 +46,19 @@ Mp3FrameSample SampleMp3Frames(std::span<const uint8_t> bytes) {
     return {};
 }
 
-std::optional<Mp3Estimate> EstimateMp3Samples(const std::string& path, int64_t audioStart,
+std::optional<Mp3Estimate> EstimateMp3Samples(const FileBytes& file, int64_t audioStart,
                                               int64_t audioEnd) {
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) {
-        return std::nullopt;
-    }
     const int64_t span = audioEnd - audioStart;
     // Samples side by side, never overlapping: a small file is read whole.
     const int64_t step = std::max<int64_t>(span / kSamples, kSampleBytes);
     for (int64_t at = audioStart; at < audioEnd; at += step) {
-        posix_fadvise(file, at, static_cast<off_t>(kSampleBytes), POSIX_FADV_WILLNEED);
+        file.prefetch(at, kSampleBytes);
     }
     Mp3FrameSample total;
     bool agree = true;
     for (int64_t at = audioStart; at < audioEnd && agree; at += step) {
         const auto length = static_cast<size_t>(std::min<int64_t>(kSampleBytes, audioEnd - at));
-        const Mp3FrameSample sample = SampleMp3Frames(readAt(file, at, length));
+        const Mp3FrameSample sample = SampleMp3Frames(file.read(at, length));
         agree = total.frames == 0 || sample.frames == 0 ||
                 (sample.sampleRate == total.sampleRate &&
                  sample.samplesPerFrame == total.samplesPerFrame);
@@ -81,7 +67,6 @@ std::optional<Mp3Estimate> EstimateMp3Samples(const std::string& path, int64_t a
                      total.bytes + sample.bytes};
         }
     }
-    ::close(file);
     if (!agree || total.frames == 0) {
         return std::nullopt;
     }

@@ -5,12 +5,13 @@
 // the exact length. The error is that of the sampled mean: small where the bitrate's swings
 // average out over the samples (see EstimateMp3Samples).
 //
-// Pure parsing of bytes read by the caller, and the reading of the samples.
+// Parsing of bytes, and the reading of the samples from a file the caller opened.
 
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
+
+#include "engine/file_bytes.h"
 
 namespace engine {
 
@@ -33,7 +34,7 @@ struct Mp3Estimate {
 
 // Reads spread windows of the audio (1 MB in all) between `audioStart` and `audioEnd` (the file's
 // tags excluded); nothing where the samples disagree on the rate or find no frames.
-std::optional<Mp3Estimate> EstimateMp3Samples(const std::string& path, int64_t audioStart,
+std::optional<Mp3Estimate> EstimateMp3Samples(const FileBytes& file, int64_t audioStart,
                                               int64_t audioEnd);
 
 }  // namespace engine

@@ -5,10 +5,10 @@ extern "C" {
 }
 
 #include <array>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
+#include "engine/file_bytes.h"
 #include "engine/media_input.h"
 #include "engine/mp3_estimate.h"
 #include "engine/mp3_header.h"
@@ -22,27 +22,17 @@ constexpr size_t kTailBytes = 160;
 // Packets of other streams (cover art) read before the first sound packet, at the most.
 constexpr int kPacketsToFirstSound = 64;
 
-std::vector<uint8_t> readAt(std::ifstream& file, int64_t offset, size_t count) {
-    std::vector<uint8_t> bytes(count);
-    file.seekg(offset);
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-    bytes.resize(file ? count : static_cast<size_t>(std::max<std::streamsize>(file.gcount(), 0)));
-    file.clear();
-    return bytes;
-}
-
 // Where an mp3's audio lies: after its leading ID3v2 tags, before its trailing tags.
 struct AudioSpan {
     int64_t start = 0;
     int64_t end = 0;
 };
 
-std::optional<AudioSpan> mp3AudioSpan(std::ifstream& file) {
-    file.seekg(0, std::ios::end);
-    const int64_t size = file ? static_cast<int64_t>(file.tellg()) : -1;
+std::optional<AudioSpan> mp3AudioSpan(const FileBytes& file) {
+    const int64_t size = file.size();
     int64_t start = 0;
     while (start >= 0 && start < size) {
-        const int64_t tag = Id3v2TagSize(readAt(file, start, 10));
+        const int64_t tag = Id3v2TagSize(file.read(start, 10));
         if (tag == 0) {
             break;
         }
@@ -52,16 +42,15 @@ std::optional<AudioSpan> mp3AudioSpan(std::ifstream& file) {
         return std::nullopt;
     }
     const int64_t tailAt = std::max(start, size - static_cast<int64_t>(kTailBytes));
-    const int64_t tags = TrailingTagsSize(readAt(file, tailAt, static_cast<size_t>(size - tailAt)));
+    const int64_t tags = TrailingTagsSize(file.read(tailAt, static_cast<size_t>(size - tailAt)));
     return AudioSpan{start, size - tags};
 }
 
 std::optional<Mp3Header> readMp3Header(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    const FileBytes file(path);
     const std::optional<AudioSpan> audio = mp3AudioSpan(file);
-    return audio
-               ? ParseMp3Header(readAt(file, audio->start, kFrameBytes), audio->end - audio->start)
-               : std::nullopt;
+    return audio ? ParseMp3Header(file.read(audio->start, kFrameBytes), audio->end - audio->start)
+                 : std::nullopt;
 }
 
 struct StatedSound {
@@ -134,10 +123,10 @@ bool picturesWithinPlayDuration(const AVFormatContext* format) {
 std::optional<StatedSound> estimatedSound(const AVFormatContext* format, const AVStream* stream,
                                           const std::string& path) {
     if (std::string_view(format->iformat->name) == "mp3") {
-        std::ifstream file(path, std::ios::binary);
+        const FileBytes file(path);
         const std::optional<AudioSpan> audio = mp3AudioSpan(file);
         const std::optional<Mp3Estimate> estimate =
-            audio ? EstimateMp3Samples(path, audio->start, audio->end) : std::nullopt;
+            audio ? EstimateMp3Samples(file, audio->start, audio->end) : std::nullopt;
         if (!estimate || estimate->sampleRate != stream->codecpar->sample_rate) {
             return std::nullopt;
         }
